@@ -1,0 +1,226 @@
+// End-to-end tests: the built ljrun, run in a fresh directory, checked on its
+// exact standard output, its exit status and what it leaves in tmp.lua.
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "test_util.h"
+
+namespace ljrun::test {
+namespace {
+
+using namespace std::string_literals;
+
+// Checks a finished run: exit status 0, nothing on stderr, the given stdout,
+// and tmp.lua holding `want_copy` (or absent, for nullopt).  No other file
+// than `inputs` and tmp.lua may be left behind.
+void expect_run(const ScopedTempDir& dir, const Result& r, const std::string& want_out,
+                const std::optional<std::string>& want_copy,
+                std::vector<std::string> inputs) {
+  SCOPED_TRACE(describe(dir, r));
+  EXPECT_TRUE(r.exited_zero());
+  EXPECT_EQ(shown(r.out), shown(want_out));
+  EXPECT_EQ(r.err, "");
+  auto copy = dir.read("tmp.lua");
+  EXPECT_EQ(copy.has_value(), want_copy.has_value());
+  if (copy && want_copy) {
+    EXPECT_EQ(shown(*copy), shown(*want_copy));
+  }
+  if (want_copy || dir.read("tmp.lua")) inputs.push_back("tmp.lua");
+  std::sort(inputs.begin(), inputs.end());
+  EXPECT_EQ(dir.files(), inputs);
+}
+
+const std::optional<std::string> kNoCopy;
+
+std::string long_line(std::size_t n) { return std::string(n, 'x'); }
+
+// A line of 600 bytes with a NUL byte at offset 100: the NUL drops the rest of
+// the first 511-byte piece, and the second piece stays.
+std::string line_with_nul() {
+  std::string line = "return '" + std::string(590, 'a') + "'";
+  line[100] = '\0';
+  return line;
+}
+
+struct FileCase {
+  const char* name;
+  std::string script;  // the bytes of s.lua
+  std::string want_out;
+  std::optional<std::string> want_copy;
+};
+
+void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
+
+class FileRun : public testing::TestWithParam<FileCase> {};
+
+TEST_P(FileRun, PrintsTopValueAndKeepsTextCopy) {
+  const FileCase& c = GetParam();
+  ScopedTempDir dir;
+  dir.write("s.lua", c.script);
+  expect_run(dir, run(dir, {"s.lua"}), c.want_out, c.want_copy, {"s.lua"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FileRun,
+    testing::Values(
+        FileCase{"last_of_several_results", "return 'a', 'b'", "b", "return 'a', 'b'"},
+        FileCase{"integer", "return 42", "42", "return 42"},
+        FileCase{"number_in_library_format", "return 1/3", "0.33333333333333", "return 1/3"},
+        FileCase{"large_number", "return 2^63", "9.2233720368548e+18", "return 2^63"},
+        FileCase{"own_output_then_result", "io.write('out ') print('line') return 'result'",
+                 "out line\nresult", "io.write('out ') print('line') return 'result'"},
+        FileCase{"nothing_returned", "local x = 1", "", "local x = 1"},
+        FileCase{"nil", "return nil", "", "return nil"},
+        FileCase{"boolean", "print('p') return true", "p\n", "print('p') return true"},
+        FileCase{"table", "return 'a', {}", "", "return 'a', {}"},
+        FileCase{"function", "return print", "", "return print"},
+        FileCase{"result_stops_at_nul", "return 'a\\0b'", "a", "return 'a\\0b'"},
+        FileCase{"syntax_error", "x = = 1", "[string \"x = = 1\"]:1: unexpected symbol near '='",
+                 "x = = 1"},
+        FileCase{"runtime_error_without_traceback", "local t = nil\nreturn t.x",
+                 "[string \"local t = nil...\"]:2: attempt to index local 't' (a nil value)",
+                 "local t = nil\nreturn t.x"},
+        FileCase{"error_object_with_level_0", "error('boom', 0)", "boom", "error('boom', 0)"},
+        FileCase{"percent_is_not_a_format", "return '100% %s %d %n'", "100% %s %d %n",
+                 "return '100% %s %d %n'"},
+        FileCase{"percent_in_error", "error('50%s off', 0)", "50%s off", "error('50%s off', 0)"},
+        FileCase{"blank_lines_stay", "\n\nerror('third')", "[string \"...\"]:3: third",
+                 "\n\nerror('third')"},
+        FileCase{"crlf_kept_as_read", "x = 1\r\nreturn x\r\n", "1", "x = 1\r\nreturn x\r\n"},
+        FileCase{"long_line_whole", "return '" + long_line(1500) + "'", long_line(1500),
+                 "return '" + long_line(1500) + "'"},
+        FileCase{"line_of_exactly_511_bytes", "return '" + long_line(502) + "'\nreturn",
+                 "[string \"return '" + long_line(37) + "...\"]:2: '<eof>' expected near 'return'",
+                 "return '" + long_line(502) + "'\nreturn"},
+        FileCase{"chunk_starting_with_nul_vanishes", "x = 1\n\0vanishes\nreturn x"s, "1",
+                 "x = 1\nreturn x"},
+        FileCase{"nul_drops_rest_of_its_line", "return 1 --\0\nerror('x')"s, "1",
+                 "return 1 --error('x')"},
+        FileCase{"nul_drops_only_rest_of_its_piece", line_with_nul(),
+                 std::string(92 + 87, 'a'),
+                 line_with_nul().substr(0, 100) + line_with_nul().substr(511)},
+        FileCase{"empty_file", "", "", ""},
+        FileCase{"only_nul_chunks", "\0first\n\0second"s, "", ""},
+        FileCase{"one_byte_is_text", "1", "[string \"1\"]:1: unexpected symbol near '1'", "1"},
+        FileCase{"two_bytes_are_text", "LJ", "[string \"LJ\"]:1: '=' expected near '<eof>'", "LJ"},
+        FileCase{"source_with_LJ_signature_loads_by_path", "xLJ = 'by path' return xLJ",
+                 "by path", kNoCopy},
+        FileCase{"source_with_LJ_signature_errors_by_path", "xLJ = = 1",
+                 "s.lua:1: unexpected symbol near '='", kNoCopy},
+        FileCase{"no_arg_global_and_no_chunk_arguments", "return type(arg) .. select('#', ...)",
+                 "nil0", "return type(arg) .. select('#', ...)"}),
+    [](const testing::TestParamInfo<FileCase>& info) { return std::string(info.param.name); });
+
+TEST(FileRun, BytecodeRunsAndLeavesCopyUntouched) {
+  ScopedTempDir dir;
+  dir.write("s.luac", bytecode_of("return 'from ' .. 'bytecode'"));
+  dir.write("tmp.lua", "old copy");
+  expect_run(dir, run(dir, {"s.luac"}), "from bytecode", "old copy", {"s.luac"});
+}
+
+// The message names the chunk as it was named when the bytecode was made.
+TEST(FileRun, BytecodeErrorIsReported) {
+  ScopedTempDir dir;
+  dir.write("s.luac", bytecode_of("error('from bytecode')"));
+  expect_run(dir, run(dir, {"s.luac"}), "[string \"error('from bytecode')\"]:1: from bytecode",
+             kNoCopy, {"s.luac"});
+}
+
+TEST(FileRun, ArgumentsAfterTheFirstAreIgnored) {
+  ScopedTempDir dir;
+  dir.write("s.lua", "return select('#', ...)");
+  expect_run(dir, run(dir, {"s.lua", "a", "b"}), "0", "return select('#', ...)", {"s.lua"});
+}
+
+TEST(FileRun, ScriptThatWritesTmpLuaIsReplacedByTheCopy) {
+  ScopedTempDir dir;
+  const std::string script = "local f = io.open('tmp.lua', 'w') f:write('mine') f:close()";
+  dir.write("s.lua", script);
+  expect_run(dir, run(dir, {"s.lua"}), "", script, {"s.lua"});
+}
+
+TEST(FileRun, PathThatCannotBeOpened) {
+  for (const char* path : {"missing.lua", ".", "sub", "sub/"}) {
+    SCOPED_TRACE(path);
+    ScopedTempDir dir;
+    std::filesystem::create_directory(dir.cwd() / "sub");
+    dir.write("tmp.lua", "old copy");
+    expect_run(dir, run(dir, {path}), "err file open", "old copy", {"sub"});
+  }
+}
+
+TEST(FileRun, ScriptFromStandardInputPipeOrFile) {
+  for (auto in : {Options::In::kPipe, Options::In::kFile}) {
+    ScopedTempDir dir;
+    Options o;
+    o.in = "return 'via ' .. 'stdin'";
+    o.stdin_as = in;
+    expect_run(dir, run(dir, {"/dev/stdin"}, o), "via stdin", o.in, {});
+  }
+}
+
+TEST(FileRun, CopyIsReplacedWholeOrNotAtAll) {
+  ScopedTempDir dir;
+  const std::string script = "return 'ran'\n--" + std::string(4000, '-');
+  dir.write("s.lua", script);
+  dir.write("tmp.lua", "old copy");
+  Options o;
+  o.file_size_limit = 1000;
+  expect_run(dir, run(dir, {"s.lua"}, o), "ran", "old copy", {"s.lua"});
+}
+
+TEST(FileRun, ReaderThatLeavesEarly) {
+  ScopedTempDir dir;
+  const std::string script = "for i = 1, 100000 do print(i) end return 'done'";
+  dir.write("s.lua", script);
+  Options o;
+  o.stdout_as = Options::Out::kReaderGone;
+  expect_run(dir, run(dir, {"s.lua"}, o), "", script, {"s.lua"});
+}
+
+// A named pipe is read once, from its start: opening it a second time would
+// wait for a writer that has gone.
+TEST(FileRun, NamedPipeIsReadAsText) {
+  ScopedTempDir dir;
+  const auto fifo = dir.cwd() / "s.fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::thread writer([&] { std::ofstream(fifo) << "xLJ = 'fifo' return xLJ"; });
+  Result r = run(dir, {"s.fifo"});
+  writer.join();
+  expect_run(dir, r, "fifo", "xLJ = 'fifo' return xLJ", {"s.fifo"});
+}
+
+// A file of more than 2 GiB, sparse: NUL bytes, which vanish piece by piece,
+// then a script on a piece boundary.
+TEST(FileRun, FileOverTwoGigabytes) {
+  ScopedTempDir dir;
+  const std::uint64_t zeros = (((1ull << 31) + 510) / 511) * 511;
+  {
+    std::ofstream f(dir.cwd() / "big.lua", std::ios::binary);
+    f.seekp(static_cast<std::streamoff>(zeros));
+    f << "return 'tail'\n";
+  }
+  expect_run(dir, run(dir, {"big.lua"}), "tail", "return 'tail'\n", {"big.lua"});
+}
+
+TEST(FileRun, OutOfMemoryWhileReading) {
+  ScopedTempDir dir;
+  dir.write("big.lua", "");
+  std::filesystem::resize_file(dir.cwd() / "big.lua", 1ull << 30);
+  dir.write("tmp.lua", "old copy");
+  Options o;
+  o.memory_limit = 256l << 20;
+  expect_run(dir, run(dir, {"big.lua"}, o), "not enough memory", "old copy", {"big.lua"});
+}
+
+}  // namespace
+}  // namespace ljrun::test

@@ -1,0 +1,60 @@
+// ljrun: runs one Lua script with LuaJIT and prints the text of what it left
+// on top of the stack, its last result or its error message.
+//
+//   ljrun SCRIPT   runs a file of Lua source text or LuaJIT bytecode
+//
+// A script that arrived as text is saved to tmp.lua afterwards.  The exit
+// status is always 0.
+
+#include <cstdio>
+#include <new>
+
+#include "copy_file.h"
+#include "file_intake.h"
+#include "platform.h"
+#include "runner.h"
+
+namespace {
+
+// Takes the script named on the command line into `st`.  Returns the message
+// to print instead of running it, or nullptr.
+const char* take_script(ljrun::RunState& st, int argc, char** argv) {
+  try {
+    if (argc > 1 && !ljrun::take_file(st, argv[1])) return "err file open";
+  } catch (const std::bad_alloc&) {
+    return ljrun::kNoMemory;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ljrun::prepare_process();
+  ljrun::RunState st;
+
+  // Create the interpreter before any input is read.
+  if (!ljrun::open_interpreter(st)) {
+    std::fputs(ljrun::kNoMemory, stdout);
+    return 0;
+  }
+
+  // Take the script.
+  if (const char* failure = take_script(st, argc, argv)) {
+    std::fputs(failure, stdout);
+    return 0;
+  }
+
+  // Run it once in protected mode and report what it left on top of the stack.
+  if (!lua_checkstack(st.L.get(), 0)) return 0;
+  ljrun::docall(st, argv[1]);
+  ljrun::report(st.L.get(), stdout);
+  st.L.reset();
+
+  // Keep a copy of a script that arrived as text.
+  if (st.bin_mode == 0) {
+    std::fflush(stdout);
+    ljrun::save_copy(st.buf, ljrun::kCopyName);
+  }
+  return 0;
+}

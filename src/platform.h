@@ -1,0 +1,39 @@
+// What ljrun needs from the operating system beyond standard C and C++.
+#ifndef LJRUN_PLATFORM_H_
+#define LJRUN_PLATFORM_H_
+
+#include <cstdint>
+#include <cstdio>
+
+namespace ljrun {
+
+// Makes the process safe to run whatever its surroundings: a reader of
+// standard output that goes away, or a file-size limit, makes a write fail
+// instead of killing the process, and a standard stream that was closed is
+// opened on the null device so that no file the run opens takes its place.
+void prepare_process();
+
+struct FileInfo {
+  bool ok = false;
+  bool is_dir = false;
+  std::uint64_t size = 0;  // as the file system reports it; 0 for a pipe
+};
+
+// Asks the file system about an open file.
+FileInfo file_info(std::FILE* f);
+
+// Switches a stream opened in binary mode to text mode, where the platform
+// has one; call it at the start of the file, before reading.
+void set_text_mode(std::FILE* f);
+
+// Creates `name` and opens it for writing in text mode; fails if it exists.
+std::FILE* create_new_file(const char* name);
+
+// Renames `from` to `to`, replacing `to` if it exists.
+bool replace_file(const char* from, const char* to);
+
+unsigned long process_id();
+
+}  // namespace ljrun
+
+#endif  // LJRUN_PLATFORM_H_

@@ -1,0 +1,30 @@
+// The state one run of ljrun shares between its steps.
+#ifndef LJRUN_RUN_STATE_H_
+#define LJRUN_RUN_STATE_H_
+
+#include <memory>
+#include <string>
+
+#include <lua.hpp>
+
+namespace ljrun {
+
+struct LuaClose {
+  void operator()(lua_State* L) const { lua_close(L); }
+};
+
+struct RunState {
+  // The interpreter, closed when reset or when the state goes away.
+  std::unique_ptr<lua_State, LuaClose> L;
+  // 1 when the script file is LuaJIT bytecode, which the library loads by path.
+  int bin_mode = 0;
+  // The script text, for a script that arrived as text.
+  std::string buf;
+  // The file intake reads a text file through this, one line or 511-byte
+  // piece of a longer line at a time.
+  char LineStr[512] = {};
+};
+
+}  // namespace ljrun
+
+#endif  // LJRUN_RUN_STATE_H_

@@ -1,0 +1,211 @@
+#include "test_util.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include <lua.hpp>
+
+namespace ljrun::test {
+
+namespace fs = std::filesystem;
+
+ScopedTempDir::ScopedTempDir() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern = (fs::path(tmp && *tmp ? tmp : "/tmp") / "ljrun-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  root_ = pattern;
+  fs::create_directory(cwd());
+}
+
+ScopedTempDir::~ScopedTempDir() {
+  std::error_code ec;
+  fs::permissions(cwd(), fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(root_, ec);
+}
+
+void ScopedTempDir::write(const std::string& name, std::string_view bytes) const {
+  std::ofstream f(cwd() / name, std::ios::binary);
+  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!f.flush()) throw std::runtime_error("cannot write " + name);
+}
+
+static std::optional<std::string> read_path(const fs::path& path) {
+  std::ifstream f(path, std::ios::binary);
+  if (!f || fs::is_directory(path)) return std::nullopt;
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+std::optional<std::string> ScopedTempDir::read(const std::string& name) const {
+  return read_path(cwd() / name);
+}
+
+std::vector<std::string> ScopedTempDir::files() const {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(cwd())) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool Result::exited_zero() const { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
+
+namespace {
+
+void limit(int resource, long bytes) {
+  if (bytes < 0) return;
+  rlimit r{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
+  setrlimit(resource, &r);
+}
+
+// In the child: puts `fd` on `target`, or closes `target` when fd is -1.
+void place(int fd, int target) {
+  if (fd == -1) {
+    close(target);
+  } else if (fd != target) {
+    dup2(fd, target);
+    close(fd);
+  }
+}
+
+void write_all(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n <= 0) return;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+}  // namespace
+
+Result run(const ScopedTempDir& dir, const std::vector<std::string>& args,
+           const Options& options) {
+  // A child that stops reading its input must not kill the test.
+  signal(SIGPIPE, SIG_IGN);
+
+  const fs::path in_path = dir.root() / "stdin";
+  const fs::path out_path = dir.root() / "stdout";
+  const fs::path err_path = dir.root() / "stderr";
+  if (options.stdin_as == Options::In::kFile) {
+    std::ofstream(in_path, std::ios::binary) << options.in;
+  }
+  int in_pipe[2] = {-1, -1};
+  int out_pipe[2] = {-1, -1};
+  if (options.stdin_as == Options::In::kPipe && pipe(in_pipe) != 0) throw std::runtime_error("pipe");
+  if (options.stdout_as == Options::Out::kReaderGone) {
+    if (pipe(out_pipe) != 0) throw std::runtime_error("pipe");
+    close(out_pipe[0]);
+  }
+
+  std::vector<std::string> argv_s{LJRUN_PATH};
+  argv_s.insert(argv_s.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : argv_s) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork");
+  if (pid == 0) {
+    if (chdir(dir.cwd().c_str()) != 0) _exit(126);
+    int in = -1;
+    if (options.stdin_as == Options::In::kFile) in = open(in_path.c_str(), O_RDONLY);
+    if (options.stdin_as == Options::In::kPipe) {
+      close(in_pipe[1]);
+      in = in_pipe[0];
+    }
+    int out = -1;
+    if (options.stdout_as == Options::Out::kFile) {
+      out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
+    if (options.stdout_as == Options::Out::kReaderGone) out = out_pipe[1];
+    int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    place(in, 0);
+    place(out, 1);
+    place(err, 2);
+    limit(RLIMIT_FSIZE, options.file_size_limit);
+    limit(RLIMIT_AS, options.memory_limit);
+    signal(SIGPIPE, SIG_DFL);
+    signal(SIGXFSZ, SIG_DFL);
+    alarm(static_cast<unsigned>(options.timeout_seconds));
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+
+  if (options.stdin_as == Options::In::kPipe) {
+    close(in_pipe[0]);
+    write_all(in_pipe[1], options.in);
+    close(in_pipe[1]);
+  }
+  if (out_pipe[1] != -1) close(out_pipe[1]);
+  Result r;
+  waitpid(pid, &r.status, 0);
+  r.out = read_path(out_path).value_or("");
+  r.err = read_path(err_path).value_or("");
+  return r;
+}
+
+std::string shown(std::string_view bytes) {
+  std::string s = "\"";
+  for (unsigned char c : bytes) {
+    switch (c) {
+      case '\n': s += "\\n"; break;
+      case '\r': s += "\\r"; break;
+      case '\t': s += "\\t"; break;
+      case '"': s += "\\\""; break;
+      case '\\': s += "\\\\"; break;
+      default:
+        if (c >= 0x20 && c < 0x7f) {
+          s += static_cast<char>(c);
+        } else {
+          char hex[8];
+          std::snprintf(hex, sizeof hex, "\\x%02x", c);
+          s += hex;
+        }
+    }
+  }
+  return s + "\"";
+}
+
+std::string describe(const ScopedTempDir& dir, const Result& r) {
+  std::ostringstream s;
+  s << "\n  status: ";
+  if (WIFEXITED(r.status)) {
+    s << "exited " << WEXITSTATUS(r.status);
+  } else if (WIFSIGNALED(r.status)) {
+    s << "killed by signal " << WTERMSIG(r.status);
+  } else {
+    s << r.status;
+  }
+  auto copy = dir.read("tmp.lua");
+  auto bounded = [](const std::string& b) { return shown(b.substr(0, 2000)); };
+  s << "\n  stdout: " << bounded(r.out) << "\n  stderr: " << bounded(r.err)
+    << "\n  tmp.lua: " << (copy ? bounded(*copy) : "(none)") << "\n  files:";
+  for (const auto& name : dir.files()) s << " " << name;
+  return s.str();
+}
+
+std::string bytecode_of(const char* source) {
+  lua_State* L = luaL_newstate();
+  if (!L || luaL_loadstring(L, source) != 0) throw std::runtime_error("cannot compile");
+  std::string bytes;
+  lua_dump(L, [](lua_State*, const void* p, size_t n, void* ud) {
+    static_cast<std::string*>(ud)->append(static_cast<const char*>(p), n);
+    return 0;
+  }, &bytes);
+  lua_close(L);
+  return bytes;
+}
+
+}  // namespace ljrun::test
