@@ -212,6 +212,94 @@ TEST(FileRun, FileOverTwoGigabytes) {
   expect_run(dir, run(dir, {"big.lua"}), "tail", "return 'tail'\n", {"big.lua"});
 }
 
+const std::string kPrompt = "input string\n";
+
+struct ConsoleCase {
+  const char* name;
+  std::string in;  // standard input
+  std::string want_out;
+  std::string want_copy;
+};
+
+void PrintTo(const ConsoleCase& c, std::ostream* os) { *os << c.name; }
+
+class ConsoleRun : public testing::TestWithParam<ConsoleCase> {};
+
+TEST_P(ConsoleRun, EchoesRunsAndKeepsCopy) {
+  const ConsoleCase& c = GetParam();
+  for (auto in : {Options::In::kFile, Options::In::kPipe}) {
+    ScopedTempDir dir;
+    Options o;
+    o.in = c.in;
+    o.stdin_as = in;
+    expect_run(dir, run(dir, {}, o), c.want_out, c.want_copy, {});
+  }
+}
+
+// A line of 514 bytes whose last three read "END": read in 511-byte pieces, it
+// would end the input.
+const std::string kLongLineEndingInEND = "--" + std::string(509, '-') + "END";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConsoleRun,
+    testing::Values(
+        ConsoleCase{"print_then_END", "print('hi')\nEND\n", kPrompt + "print('hi')\n\nhi\n",
+                    "print('hi')\n"},
+        ConsoleCase{"report_after_echo", "io.write('out ')\nreturn 'a', 42\nEND\n",
+                    kPrompt + "io.write('out ')\nreturn 'a', 42\n\nout 42",
+                    "io.write('out ')\nreturn 'a', 42\n"},
+        ConsoleCase{"first_line_END_is_text", "END\nreturn 1\nEND\n",
+                    kPrompt + "END\nreturn 1\n\n[string \"END...\"]:2: '=' expected near 'return'",
+                    "END\nreturn 1\n"},
+        ConsoleCase{"only_exact_END_stops", "return [[\nend\n END\nEND \nEND\t\n]]\nEND\n",
+                    kPrompt + "return [[\nend\n END\nEND \nEND\t\n]]\n\nend\n END\nEND \nEND\t\n",
+                    "return [[\nend\n END\nEND \nEND\t\n]]\n"},
+        ConsoleCase{"empty_line_vanishes_from_text_and_line_numbers",
+                    "x = 1\n\nerror('third typed')\nEND\n",
+                    kPrompt + "x = 1\nerror('third typed')\n\n[string \"x = 1...\"]:2: third typed",
+                    "x = 1\nerror('third typed')\n"},
+        ConsoleCase{"spaces_and_tabs_kept", "return ' \t a  b\t '\nEND\n",
+                    kPrompt + "return ' \t a  b\t '\n\n \t a  b\t ", "return ' \t a  b\t '\n"},
+        ConsoleCase{"lines_after_END_are_not_script", "return 1\nEND\nerror('not run')\n",
+                    kPrompt + "return 1\n\n1", "return 1\n"},
+        ConsoleCase{"lines_after_END_stay_for_the_script", "return io.read()\nEND\nnext line\n",
+                    kPrompt + "return io.read()\n\nnext line", "return io.read()\n"},
+        ConsoleCase{"long_line_whole", "return '" + long_line(1500) + "'\nEND\n",
+                    kPrompt + "return '" + long_line(1500) + "'\n\n" + long_line(1500),
+                    "return '" + long_line(1500) + "'\n"},
+        ConsoleCase{"long_line_is_not_END", kLongLineEndingInEND + "\nreturn 'whole'\nEND\n",
+                    kPrompt + kLongLineEndingInEND + "\nreturn 'whole'\n\nwhole",
+                    kLongLineEndingInEND + "\nreturn 'whole'\n"},
+        ConsoleCase{"crlf_line_ends", "x = 'crlf'\r\n\r\nreturn x\r\nEND\r\nerror()\r\n",
+                    kPrompt + "x = 'crlf'\nreturn x\n\ncrlf", "x = 'crlf'\nreturn x\n"},
+        ConsoleCase{"lone_cr_stays", "x = 1\rreturn x\nEND\n", kPrompt + "x = 1\rreturn x\n\n1",
+                    "x = 1\rreturn x\n"},
+        ConsoleCase{"input_ends_before_END", "x = 'no END'\nreturn x",
+                    kPrompt + "x = 'no END'\nreturn x\n\nno END", "x = 'no END'\nreturn x\n"},
+        ConsoleCase{"no_input", "", kPrompt + "\n", ""},
+        ConsoleCase{"only_empty_lines_then_END", "\n\r\n\nEND\n", kPrompt + "\n", ""},
+        ConsoleCase{"percent_echoed_as_is", "return '%s %d %%'\nEND\n",
+                    kPrompt + "return '%s %d %%'\n\n%s %d %%", "return '%s %d %%'\n"},
+        ConsoleCase{"nul_ends_its_line", "return 'a' \0 junk\nEND\n"s, kPrompt + "return 'a' \n\na",
+                    "return 'a' \n"}),
+    [](const testing::TestParamInfo<ConsoleCase>& info) { return std::string(info.param.name); });
+
+TEST(ConsoleRun, PromptComesBeforeInputIsRead) {
+  ScopedTempDir dir;
+  Options o;
+  o.in = "return 'answered'\nEND\n";
+  o.answer_prompt = true;
+  expect_run(dir, run(dir, {}, o), kPrompt + "return 'answered'\n\nanswered",
+             "return 'answered'\n", {});
+}
+
+TEST(ConsoleRun, ClosedStandardInputIsNoInput) {
+  ScopedTempDir dir;
+  Options o;
+  o.stdin_as = Options::In::kClosed;
+  expect_run(dir, run(dir, {}, o), kPrompt + "\n", "", {});
+}
+
 TEST(FileRun, OutOfMemoryWhileReading) {
   ScopedTempDir dir;
   dir.write("big.lua", "");

@@ -2,6 +2,7 @@
 // on top of the stack, its last result or its error message.
 //
 //   ljrun SCRIPT   runs a file of Lua source text or LuaJIT bytecode
+//   ljrun          runs the lines typed at the console, up to a line "END"
 //
 // A script that arrived as text is saved to tmp.lua afterwards.  The exit
 // status is always 0.
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <new>
 
+#include "console_intake.h"
 #include "copy_file.h"
 #include "file_intake.h"
 #include "platform.h"
@@ -16,11 +18,15 @@
 
 namespace {
 
-// Takes the script named on the command line into `st`.  Returns the message
-// to print instead of running it, or nullptr.
+// Takes the script into `st`, from the file named on the command line or from
+// the console.  Returns the message to print instead of running it, or nullptr.
 const char* take_script(ljrun::RunState& st, int argc, char** argv) {
   try {
-    if (argc > 1 && !ljrun::take_file(st, argv[1])) return "err file open";
+    if (argc < 2) {
+      ljrun::take_console(st, stdin, stdout);
+    } else if (!ljrun::take_file(st, argv[1])) {
+      return "err file open";
+    }
   } catch (const std::bad_alloc&) {
     return ljrun::kNoMemory;
   }
@@ -47,7 +53,7 @@ int main(int argc, char** argv) {
 
   // Run it once in protected mode and report what it left on top of the stack.
   if (!lua_checkstack(st.L.get(), 0)) return 0;
-  ljrun::docall(st, argv[1]);
+  ljrun::docall(st, argc > 1 ? argv[1] : nullptr);
   ljrun::report(st.L.get(), stdout);
   st.L.reset();
 

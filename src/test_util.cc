@@ -88,6 +88,15 @@ void write_all(int fd, std::string_view bytes) {
   }
 }
 
+// Appends what one read from `fd` gives to `to`; false at the end.
+bool read_some(int fd, std::string& to) {
+  char chunk[4096];
+  ssize_t n = ::read(fd, chunk, sizeof chunk);
+  if (n <= 0) return false;
+  to.append(chunk, static_cast<std::size_t>(n));
+  return true;
+}
+
 }  // namespace
 
 Result run(const ScopedTempDir& dir, const std::vector<std::string>& args,
@@ -103,11 +112,13 @@ Result run(const ScopedTempDir& dir, const std::vector<std::string>& args,
   }
   int in_pipe[2] = {-1, -1};
   int out_pipe[2] = {-1, -1};
-  if (options.stdin_as == Options::In::kPipe && pipe(in_pipe) != 0) throw std::runtime_error("pipe");
-  if (options.stdout_as == Options::Out::kReaderGone) {
+  const bool in_piped = options.stdin_as == Options::In::kPipe || options.answer_prompt;
+  if (in_piped && pipe(in_pipe) != 0) throw std::runtime_error("pipe");
+  if (options.stdout_as == Options::Out::kReaderGone || options.answer_prompt) {
     if (pipe(out_pipe) != 0) throw std::runtime_error("pipe");
-    close(out_pipe[0]);
   }
+  if (options.stdout_as == Options::Out::kReaderGone) close(out_pipe[0]);
+  const bool out_file = options.stdout_as == Options::Out::kFile && !options.answer_prompt;
 
   std::vector<std::string> argv_s{LJRUN_PATH};
   argv_s.insert(argv_s.end(), args.begin(), args.end());
@@ -120,16 +131,19 @@ Result run(const ScopedTempDir& dir, const std::vector<std::string>& args,
   if (pid == 0) {
     if (chdir(dir.cwd().c_str()) != 0) _exit(126);
     int in = -1;
-    if (options.stdin_as == Options::In::kFile) in = open(in_path.c_str(), O_RDONLY);
-    if (options.stdin_as == Options::In::kPipe) {
+    if (options.stdin_as == Options::In::kFile && !in_piped) in = open(in_path.c_str(), O_RDONLY);
+    if (in_piped) {
       close(in_pipe[1]);
       in = in_pipe[0];
     }
     int out = -1;
-    if (options.stdout_as == Options::Out::kFile) {
+    if (out_file) {
       out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     }
-    if (options.stdout_as == Options::Out::kReaderGone) out = out_pipe[1];
+    if (out_pipe[1] != -1) {
+      if (options.answer_prompt) close(out_pipe[0]);
+      out = out_pipe[1];
+    }
     int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     place(in, 0);
     place(out, 1);
@@ -143,15 +157,25 @@ Result run(const ScopedTempDir& dir, const std::vector<std::string>& args,
     _exit(127);
   }
 
-  if (options.stdin_as == Options::In::kPipe) {
+  Result r;
+  if (out_pipe[1] != -1) close(out_pipe[1]);
+  if (options.answer_prompt) {
+    const std::string prompt = "input string\n";
+    while (r.out.find(prompt) == std::string::npos && read_some(out_pipe[0], r.out)) {
+    }
+  }
+  if (in_piped) {
     close(in_pipe[0]);
     write_all(in_pipe[1], options.in);
     close(in_pipe[1]);
   }
-  if (out_pipe[1] != -1) close(out_pipe[1]);
-  Result r;
+  if (options.answer_prompt) {
+    while (read_some(out_pipe[0], r.out)) {
+    }
+    close(out_pipe[0]);
+  }
   waitpid(pid, &r.status, 0);
-  r.out = read_path(out_path).value_or("");
+  if (out_file) r.out = read_path(out_path).value_or("");
   r.err = read_path(err_path).value_or("");
   return r;
 }

@@ -40,6 +40,9 @@ struct Options {
   std::string in;              // standard input's bytes
   In stdin_as = In::kFile;     // a regular file, a pipe, or closed
   Out stdout_as = Out::kFile;  // captured, a pipe with no reader, or closed
+  // Standard input and output are pipes, and `in` is written only once the
+  // console prompt has been read from the output (keep `in` small).
+  bool answer_prompt = false;
   long file_size_limit = -1;   // RLIMIT_FSIZE in bytes, when not -1
   long memory_limit = -1;      // RLIMIT_AS in bytes, when not -1
   int timeout_seconds = 60;    // the run is killed after this
