@@ -51,7 +51,7 @@ bool take_file(RunState& st, const char* path) {
   st.bin_mode = 0;
   if (got > 0 && std::fseek(f.get(), 0, SEEK_SET) != 0) return false;
   set_text_mode(f.get());
-  if (info.size < st.buf.max_size()) st.buf.reserve(static_cast<std::size_t>(info.size));
+  reserve_text(st, info.size);
   read_text(st, f.get());
   return true;
 }

@@ -22,6 +22,16 @@ struct FileInfo {
 // Asks the file system about an open file.
 FileInfo file_info(std::FILE* f);
 
+// Reads one byte as getc does, without locking the stream: ljrun has one
+// thread.
+inline int getc_unlocked_stream(std::FILE* f) {
+#ifdef _WIN32
+  return _getc_nolock(f);
+#else
+  return getc_unlocked(f);
+#endif
+}
+
 // Switches a stream opened in binary mode to text mode, where the platform
 // has one; call it at the start of the file, before reading.
 void set_text_mode(std::FILE* f);

@@ -2,7 +2,9 @@
 #ifndef LJRUN_RUN_STATE_H_
 #define LJRUN_RUN_STATE_H_
 
+#include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 
 #include <lua.hpp>
@@ -24,6 +26,16 @@ struct RunState {
   // piece of a longer line at a time.
   char LineStr[512] = {};
 };
+
+// Makes room in st.buf for the `bytes` a file reports it holds, when memory
+// allows: a hint, since the text may be shorter and grows as it must anyway.
+inline void reserve_text(RunState& st, std::uint64_t bytes) {
+  if (bytes > st.buf.max_size() - st.buf.size()) return;
+  try {
+    st.buf.reserve(st.buf.size() + static_cast<std::size_t>(bytes));
+  } catch (const std::bad_alloc&) {
+  }
+}
 
 }  // namespace ljrun
 
