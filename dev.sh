@@ -3,12 +3,13 @@
 #
 #   ./dev.sh run    build and run ljrun on examples/hello.lua
 #   ./dev.sh test   build and run the whole test suite
+#   ./dev.sh bench  build and time ljrun against the luajit command
 #
 # Debian packages that are missing are installed first (as root, or with sudo).
 set -eu
 cd "$(dirname "$0")"
 
-packages="cmake ninja-build g++ pkg-config libluajit-5.1-dev libgtest-dev"
+packages="cmake ninja-build g++ pkg-config libluajit-5.1-dev libgtest-dev luajit"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
@@ -26,5 +27,6 @@ cmake --build build
 case "${1:-}" in
   run) ./build/ljrun examples/hello.lua && echo ;;
   test) ctest --test-dir build --output-on-failure -j 2 ;;
-  *) echo "usage: ./dev.sh run|test" >&2; exit 2 ;;
+  bench) ./build/ljrun_bench ;;
+  *) echo "usage: ./dev.sh run|test|bench" >&2; exit 2 ;;
 esac
