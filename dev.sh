@@ -1,32 +1,74 @@
 #!/bin/sh
-# Sets up a Debian machine for ljrun, builds it, and runs it or its tests.
+# Sets up a Debian machine for ljrun, builds it, and runs it or its checks.
 #
-#   ./dev.sh run    build and run ljrun on examples/hello.lua
-#   ./dev.sh test   build and run the whole test suite
-#   ./dev.sh bench  build and time ljrun against the luajit command
+#   ./dev.sh run            build and run ljrun on examples/hello.lua
+#   ./dev.sh test           build and run the whole test suite: the tests, the
+#                           tests under valgrind and under the sanitizers, and
+#                           a one-minute fuzzing run
+#   ./dev.sh bench          build and time ljrun against the luajit command
+#   ./dev.sh fuzz [SECONDS] fuzz the intakes for longer (default 600 s)
 #
 # Debian packages that are missing are installed first (as root, or with sudo).
 set -eu
 cd "$(dirname "$0")"
 
-packages="cmake ninja-build g++ pkg-config libluajit-5.1-dev libgtest-dev luajit"
-missing=""
-for p in $packages; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
-done
-if [ -n "$missing" ]; then
+# Installs the Debian packages among "$@" that are not installed yet.
+need() {
+  missing=""
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+  done
+  [ -n "$missing" ] || return 0
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo=sudo
   $sudo apt-get update
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends $missing
-fi
+}
 
-cmake -S . -B build -G Ninja
-cmake --build build
+build_packages="cmake ninja-build g++ pkg-config libluajit-5.1-dev libgtest-dev"
+check_packages="luajit valgrind clang libclang-rt-dev"
+
+# Configures and builds the tree `dir` with the CMake options that follow.
+build() {
+  dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja "$@"
+  cmake --build "$dir"
+}
+
+fuzz() {
+  build build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DLJRUN_FUZZ=ON -DLJRUN_SANITIZE=ON \
+    -DLJRUN_TESTS=OFF
+  mkdir -p build-fuzz/corpus
+  ./build-fuzz/intake_fuzzer -max_total_time="$1" -timeout=10 -print_final_stats=1 \
+    -artifact_prefix=build-fuzz/ build-fuzz/corpus fuzz/corpus
+}
 
 case "${1:-}" in
-  run) ./build/ljrun examples/hello.lua && echo ;;
-  test) ctest --test-dir build --output-on-failure -j 2 ;;
-  bench) ./build/ljrun_bench ;;
-  *) echo "usage: ./dev.sh run|test|bench" >&2; exit 2 ;;
+  run)
+    need $build_packages
+    build build
+    ./build/ljrun examples/hello.lua && echo
+    ;;
+  test)
+    need $build_packages $check_packages
+    build build
+    ctest --test-dir build --output-on-failure -j 2
+    build build-asan -DLJRUN_SANITIZE=ON
+    ctest --test-dir build-asan --output-on-failure -j 2
+    fuzz 60
+    ;;
+  bench)
+    need $build_packages luajit
+    build build
+    ./build/ljrun_bench
+    ;;
+  fuzz)
+    need $build_packages clang libclang-rt-dev
+    fuzz "${2:-600}"
+    ;;
+  *)
+    echo "usage: ./dev.sh run|test|bench|fuzz [SECONDS]" >&2
+    exit 2
+    ;;
 esac

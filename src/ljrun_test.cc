@@ -3,7 +3,6 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -19,27 +18,6 @@ namespace {
 
 using namespace std::string_literals;
 
-// Checks a finished run: exit status 0, nothing on stderr, the given stdout,
-// and tmp.lua holding `want_copy` (or absent, for nullopt).  No other file
-// than `inputs` and tmp.lua may be left behind.
-void expect_run(const ScopedTempDir& dir, const Result& r, const std::string& want_out,
-                const std::optional<std::string>& want_copy,
-                std::vector<std::string> inputs) {
-  SCOPED_TRACE(describe(dir, r));
-  EXPECT_TRUE(r.exited_zero());
-  EXPECT_EQ(shown(r.out), shown(want_out));
-  EXPECT_EQ(r.err, "");
-  auto copy = dir.read("tmp.lua");
-  EXPECT_EQ(copy.has_value(), want_copy.has_value());
-  if (copy && want_copy) {
-    EXPECT_EQ(shown(*copy), shown(*want_copy));
-  }
-  if (want_copy || dir.read("tmp.lua")) inputs.push_back("tmp.lua");
-  std::sort(inputs.begin(), inputs.end());
-  EXPECT_EQ(dir.files(), inputs);
-}
-
-const std::optional<std::string> kNoCopy;
 
 std::string long_line(std::size_t n) { return std::string(n, 'x'); }
 
@@ -168,16 +146,6 @@ TEST(FileRun, ScriptFromStandardInputPipeOrFile) {
   }
 }
 
-TEST(FileRun, CopyIsReplacedWholeOrNotAtAll) {
-  ScopedTempDir dir;
-  const std::string script = "return 'ran'\n--" + std::string(4000, '-');
-  dir.write("s.lua", script);
-  dir.write("tmp.lua", "old copy");
-  Options o;
-  o.file_size_limit = 1000;
-  expect_run(dir, run(dir, {"s.lua"}, o), "ran", "old copy", {"s.lua"});
-}
-
 TEST(FileRun, ReaderThatLeavesEarly) {
   ScopedTempDir dir;
   const std::string script = "for i = 1, 100000 do print(i) end return 'done'";
@@ -202,6 +170,7 @@ TEST(FileRun, NamedPipeIsReadAsText) {
 // A file of more than 2 GiB, sparse: NUL bytes, which vanish piece by piece,
 // then a script on a piece boundary.
 TEST(FileRun, FileOverTwoGigabytes) {
+  if (wrapped()) GTEST_SKIP() << "too slow under a wrapper";
   ScopedTempDir dir;
   const std::uint64_t zeros = (((1ull << 31) + 510) / 511) * 511;
   {
@@ -301,6 +270,7 @@ TEST(ConsoleRun, ClosedStandardInputIsNoInput) {
 }
 
 TEST(FileRun, OutOfMemoryWhileReading) {
+  if (instrumented()) GTEST_SKIP() << "address space limits don't apply under instrumentation";
   ScopedTempDir dir;
   std::string script;
   while (script.size() < (64u << 20)) script += "x = 'a line of the script'\n";

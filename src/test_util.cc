@@ -13,6 +13,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
 #include <lua.hpp>
 
 namespace ljrun::test {
@@ -97,6 +98,14 @@ bool read_some(int fd, std::string& to) {
   return true;
 }
 
+// The words of $LJRUN_TEST_WRAPPER, a command that ljrun is run under.
+std::vector<std::string> wrapper() {
+  std::vector<std::string> words;
+  std::istringstream in(std::getenv("LJRUN_TEST_WRAPPER") ? std::getenv("LJRUN_TEST_WRAPPER") : "");
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
 }  // namespace
 
 Result run(const ScopedTempDir& dir, const std::vector<std::string>& args,
@@ -120,11 +129,21 @@ Result run(const ScopedTempDir& dir, const std::vector<std::string>& args,
   if (options.stdout_as == Options::Out::kReaderGone) close(out_pipe[0]);
   const bool out_file = options.stdout_as == Options::Out::kFile && !options.answer_prompt;
 
-  std::vector<std::string> argv_s{LJRUN_PATH};
+  std::vector<std::string> argv_s = wrapper();
+  argv_s.push_back(LJRUN_PATH);
   argv_s.insert(argv_s.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& a : argv_s) argv.push_back(a.data());
   argv.push_back(nullptr);
+
+  if (options.read_only_cwd) {
+    fs::permissions(dir.root(), fs::perms::others_read | fs::perms::others_exec,
+                    fs::perm_options::add);
+    fs::permissions(dir.cwd(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    fs::permissions(dir.cwd(), fs::perms::others_read | fs::perms::others_exec,
+                    fs::perm_options::add);
+  }
 
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork");
@@ -153,7 +172,10 @@ Result run(const ScopedTempDir& dir, const std::vector<std::string>& args,
     signal(SIGPIPE, SIG_DFL);
     signal(SIGXFSZ, SIG_DFL);
     alarm(static_cast<unsigned>(options.timeout_seconds));
-    execv(argv[0], argv.data());
+    if (options.read_only_cwd && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
+      _exit(125);
+    }
+    execvp(argv[0], argv.data());
     _exit(127);
   }
 
@@ -218,6 +240,32 @@ std::string describe(const ScopedTempDir& dir, const Result& r) {
     << "\n  tmp.lua: " << (copy ? bounded(*copy) : "(none)") << "\n  files:";
   for (const auto& name : dir.files()) s << " " << name;
   return s.str();
+}
+
+void expect_run(const ScopedTempDir& dir, const Result& r, const std::string& want_out,
+                const std::optional<std::string>& want_copy, std::vector<std::string> inputs) {
+  SCOPED_TRACE(describe(dir, r));
+  EXPECT_TRUE(r.exited_zero());
+  EXPECT_EQ(shown(r.out), shown(want_out));
+  EXPECT_EQ(r.err, "");
+  auto copy = dir.read("tmp.lua");
+  EXPECT_EQ(copy.has_value(), want_copy.has_value());
+  if (copy && want_copy) {
+    EXPECT_EQ(shown(*copy), shown(*want_copy));
+  }
+  if (want_copy) inputs.push_back("tmp.lua");
+  std::sort(inputs.begin(), inputs.end());
+  EXPECT_EQ(dir.files(), inputs);
+}
+
+bool wrapped() { return !wrapper().empty(); }
+
+bool instrumented() {
+#ifdef LJRUN_SANITIZED
+  return true;
+#else
+  return wrapped();
+#endif
 }
 
 std::string bytecode_of(const char* source) {

@@ -45,6 +45,9 @@ struct Options {
   bool answer_prompt = false;
   long file_size_limit = -1;   // RLIMIT_FSIZE in bytes, when not -1
   long memory_limit = -1;      // RLIMIT_AS in bytes, when not -1
+  // The working directory is made read-only; as root, ljrun also runs as the
+  // user nobody, for whom that holds.
+  bool read_only_cwd = false;
   int timeout_seconds = 60;    // the run is killed after this
 };
 
@@ -64,6 +67,22 @@ Result run(const ScopedTempDir& dir, const std::vector<std::string>& args,
 // Everything a failed check wants to see: status, stdout, stderr, tmp.lua
 // and the files left in the working directory.
 std::string describe(const ScopedTempDir& dir, const Result& r);
+
+// Checks a finished run: exit status 0, nothing on stderr, the given stdout,
+// and tmp.lua holding `want_copy` (or no tmp.lua file, for kNoCopy).  No file
+// but `inputs` and tmp.lua may be left in the working directory.
+void expect_run(const ScopedTempDir& dir, const Result& r, const std::string& want_out,
+                const std::optional<std::string>& want_copy, std::vector<std::string> inputs);
+
+inline const std::optional<std::string> kNoCopy;
+
+// Whether ljrun runs under a sanitizer or a wrapper (valgrind), where limits
+// on its address space don't work.
+bool instrumented();
+
+// Whether ljrun runs under a wrapper ($LJRUN_TEST_WRAPPER), where very large
+// inputs take too long.
+bool wrapped();
 
 // Bytes shown as a C string literal, so that control bytes can be read.
 std::string shown(std::string_view bytes);
