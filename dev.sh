@@ -7,6 +7,8 @@
 #                           a one-minute fuzzing run
 #   ./dev.sh bench          build and time ljrun against the luajit command
 #   ./dev.sh fuzz [SECONDS] fuzz the intakes for longer (default 600 s)
+#   ./dev.sh deb            build the Debian package into build/
+#   ./dev.sh windows        cross-compile build-windows/ljrun.exe
 #
 # Debian packages that are missing are installed first (as root, or with sudo).
 set -eu
@@ -26,7 +28,8 @@ need() {
 }
 
 build_packages="cmake ninja-build g++ pkg-config libluajit-5.1-dev libgtest-dev"
-check_packages="luajit valgrind clang libclang-rt-dev"
+check_packages="luajit valgrind clang libclang-rt-dev groff-base dpkg-dev"
+windows_packages="libluajit-5.1-dev g++-mingw-w64-x86-64-win32 cmake ninja-build"
 
 # Configures and builds the tree `dir` with the CMake options that follow.
 build() {
@@ -51,7 +54,7 @@ case "${1:-}" in
     ./build/ljrun examples/hello.lua && echo
     ;;
   test)
-    need $build_packages $check_packages
+    need $build_packages $check_packages $windows_packages
     build build
     ctest --test-dir build --output-on-failure -j 2
     build build-asan -DLJRUN_SANITIZE=ON
@@ -67,8 +70,18 @@ case "${1:-}" in
     need $build_packages clang libclang-rt-dev
     fuzz "${2:-600}"
     ;;
+  deb)
+    need $build_packages dpkg-dev
+    build build
+    (cd build && cpack -G DEB)
+    ;;
+  windows)
+    need $windows_packages
+    build build-windows -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+    ;;
   *)
-    echo "usage: ./dev.sh run|test|bench|fuzz [SECONDS]" >&2
+    echo "usage: ./dev.sh run|test|bench|fuzz [SECONDS]|deb|windows" >&2
     exit 2
     ;;
 esac
