@@ -5,8 +5,8 @@
 // For each scenario it runs ljrun, the luajit command and ljrun_floor (the
 // least work ljrun's design needs: read, load as a string, run, copy) in
 // alternation after a warm-up, and prints the median wall time of each,
-// ljrun's ratios to the other two, and the peak resident memory of each.  --quick uses small inputs and few runs, to check that the
-// benchmark works; its numbers mean little.
+// ljrun's ratios to the other two, and the peak resident memory of each.  --quick uses small inputs
+// and few runs, to check that the benchmark works; its numbers mean little.
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -94,9 +94,8 @@ std::vector<Stats> compare(const std::vector<Command>& cmds, int runs) {
 }
 
 void print_header() {
-  std::printf("%-14s %5s %10s %10s %10s %8s %8s %10s %10s %10s\n", "scenario", "runs",
-              "ljrun ms", "luajit ms", "floor ms", "/luajit", "/floor", "ljrun MiB",
-              "luajit MiB", "floor MiB");
+  std::printf("%-14s %5s %10s %10s %10s %8s %8s %10s %10s %10s\n", "scenario", "runs", "ljrun ms",
+              "luajit ms", "floor ms", "/luajit", "/floor", "ljrun MiB", "luajit MiB", "floor MiB");
 }
 
 // One row: ljrun, luajit and the floor, in that order in `s`.
@@ -149,7 +148,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--luajit" && i + 1 < argc) {
       luajit = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: ljrun_bench [--quick] [--ljrun PATH] [--luajit PATH] [--floor PATH]\n");
+      std::fprintf(stderr,
+                   "usage: ljrun_bench [--quick] [--ljrun PATH] [--luajit PATH] [--floor PATH]\n");
       return 2;
     }
   }
@@ -191,19 +191,20 @@ int main(int argc, char** argv) {
   print_row("large file", large_runs, big);
 
   // Large script on the console, against luajit reading standard input.
-  print_row("large console", large_runs,
-            compare({{{ljrun}, "large.console"}, {{luajit, "-"}, "large.lua"},
-                     {{floor}, "large.console"}},
-                    large_runs));
+  print_row(
+      "large console", large_runs,
+      compare(
+          {{{ljrun}, "large.console"}, {{luajit, "-"}, "large.lua"}, {{floor}, "large.console"}},
+          large_runs));
 
   double size = static_cast<double>(fs::file_size("large.lua"));
   std::printf("\nlarge file peak memory above luajit's, in script sizes: ljrun %.2f, floor %.2f\n",
               (big[0].peak_kib - big[1].peak_kib) * 1024.0 / size,
               (big[2].peak_kib - big[1].peak_kib) * 1024.0 / size);
-  std::printf("growth small -> large (%.0f x the size): ljrun %.2f x, luajit %.2f x, floor %.2f x\n",
-              size / static_cast<double>(fs::file_size("small.lua")),
-              big[0].seconds / little[0].seconds, big[1].seconds / little[1].seconds,
-              big[2].seconds / little[2].seconds);
+  std::printf(
+      "growth small -> large (%.0f x the size): ljrun %.2f x, luajit %.2f x, floor %.2f x\n",
+      size / static_cast<double>(fs::file_size("small.lua")), big[0].seconds / little[0].seconds,
+      big[1].seconds / little[1].seconds, big[2].seconds / little[2].seconds);
 
   fs::current_path("/");
   fs::remove_all(dir);

@@ -9,9 +9,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <string>
-
 #include <lua.hpp>
+#include <string>
 
 int main(int argc, char** argv) {
   std::string text;

@@ -1,10 +1,10 @@
 #include "console_intake.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "test_util.h"
 

@@ -1,11 +1,10 @@
 #include "copy_file.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "test_util.h"
 

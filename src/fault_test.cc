@@ -3,6 +3,7 @@
 // bytecode that is damaged.  Each run must still exit 0, print only its
 // report, and leave tmp.lua whole or as it was.
 
+#include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -12,8 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "test_util.h"
 
@@ -40,7 +39,8 @@ TEST(Fault, FileSizeLimitKeepsTheOldCopy) {
 class FullDisk {
  public:
   explicit FullDisk(const std::filesystem::path& where) : where_(where) {
-    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
         mount("tmpfs", where.c_str(), "tmpfs", 0, "size=64k") != 0) {
       error_ = std::strerror(errno);
     }
@@ -112,40 +112,6 @@ TEST(Fault, ConsoleReaderThatLeavesEarly) {
   expect_run(dir, run(dir, {}, o), "", "for i = 1, 100000 do print(i) end\n", {});
 }
 
-struct ScriptCase {
-  const char* name;
-  std::string script;
-  std::string want_out;
-};
-
-void PrintTo(const ScriptCase& c, std::ostream* os) { *os << c.name; }
-
-class FaultyScript : public testing::TestWithParam<ScriptCase> {};
-
-TEST_P(FaultyScript, ReportsAndExitsZero) {
-  const ScriptCase& c = GetParam();
-  ScopedTempDir dir;
-  dir.write("s.lua", c.script);
-  expect_run(dir, run(dir, {"s.lua"}), c.want_out, c.script, {"s.lua"});
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, FaultyScript,
-    testing::Values(
-        ScriptCase{"endless_recursion", "local function f() return 1 + f() end\nreturn f()",
-                   "[string \"local function f() return 1 + f() end...\"]:1: stack overflow"},
-        ScriptCase{"endless_recursion_through_pcall",
-                   "local function f() return select(2, pcall(f)) end\nreturn f()",
-                   "[string \"local function f() return select(2, pcall(f))...\"]:1: stack overflow"},
-        ScriptCase{"error_table", "error({})", ""},
-        ScriptCase{"error_nil", "error(nil)", ""},
-        ScriptCase{"error_boolean", "error(false)", ""},
-        ScriptCase{"error_object_with_tostring",
-                   "error(setmetatable({}, {__tostring = function() return 'obj' end}))", ""},
-        ScriptCase{"error_number", "error(42, 0)", "42"},
-        ScriptCase{"error_in_error_handling", "error(setmetatable({}, {__index = error}))", ""}),
-    [](const testing::TestParamInfo<ScriptCase>& info) { return std::string(info.param.name); });
-
 TEST(Fault, ScriptThatExhaustsMemory) {
   if (instrumented()) GTEST_SKIP() << "address space limits don't apply under instrumentation";
   ScopedTempDir dir;
@@ -157,7 +123,8 @@ TEST(Fault, ScriptThatExhaustsMemory) {
 }
 
 TEST(Fault, DamagedBytecodeIsRefusedByTheLibrary) {
-  const std::string good = bytecode_of("local t = {1, 2, 'three', x = {y = 4.5}} return 'ok ' .. #t");
+  const std::string good =
+      bytecode_of("local t = {1, 2, 'three', x = {y = 4.5}} return 'ok ' .. #t");
   struct Case {
     std::string bytes;
     std::string want_out;

@@ -1,8 +1,8 @@
 #include "file_intake.h"
 
-#include <string>
-
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "test_util.h"
 
@@ -17,9 +17,8 @@ TEST(BytecodeSignature, OnlySecondAndThirdBytesCount) {
     bool bytecode;
   };
   const Case cases[] = {
-      {"", false},          {"x", false},      {"xL", false},   {"\x1bLJ", true},
-      {"xLJ", true},        {"\0LJ"s, true},   {"LJ\x1b", false}, {"xlj", false},
-      {"\x1bLuaQ", false},  {"xJL", false},
+      {"", false},     {"x", false},      {"xL", false},  {"\x1bLJ", true},    {"xLJ", true},
+      {"\0LJ"s, true}, {"LJ\x1b", false}, {"xlj", false}, {"\x1bLuaQ", false}, {"xJL", false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(has_bytecode_signature(c.head), c.bytecode) << test::shown(c.head);

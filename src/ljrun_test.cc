@@ -1,6 +1,7 @@
 // End-to-end tests: the built ljrun, run in a fresh directory, checked on its
 // exact standard output, its exit status and what it leaves in tmp.lua.
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -9,15 +10,12 @@
 #include <thread>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "test_util.h"
 
 namespace ljrun::test {
 namespace {
 
 using namespace std::string_literals;
-
 
 std::string long_line(std::size_t n) { return std::string(n, 'x'); }
 
@@ -83,17 +81,32 @@ INSTANTIATE_TEST_SUITE_P(
                  "x = 1\nreturn x"},
         FileCase{"nul_drops_rest_of_its_line", "return 1 --\0\nerror('x')"s, "1",
                  "return 1 --error('x')"},
-        FileCase{"nul_drops_only_rest_of_its_piece", line_with_nul(),
-                 std::string(92 + 87, 'a'),
+        FileCase{"nul_drops_only_rest_of_its_piece", line_with_nul(), std::string(92 + 87, 'a'),
                  line_with_nul().substr(0, 100) + line_with_nul().substr(511)},
         FileCase{"empty_file", "", "", ""},
         FileCase{"only_nul_chunks", "\0first\n\0second"s, "", ""},
         FileCase{"one_byte_is_text", "1", "[string \"1\"]:1: unexpected symbol near '1'", "1"},
         FileCase{"two_bytes_are_text", "LJ", "[string \"LJ\"]:1: '=' expected near '<eof>'", "LJ"},
-        FileCase{"source_with_LJ_signature_loads_by_path", "xLJ = 'by path' return xLJ",
-                 "by path", kNoCopy},
+        FileCase{"source_with_LJ_signature_loads_by_path", "xLJ = 'by path' return xLJ", "by path",
+                 kNoCopy},
         FileCase{"source_with_LJ_signature_errors_by_path", "xLJ = = 1",
                  "s.lua:1: unexpected symbol near '='", kNoCopy},
+        FileCase{"endless_recursion", "local function f() return 1 + f() end\nreturn f()",
+                 "[string \"local function f() return 1 + f() end...\"]:1: stack overflow",
+                 "local function f() return 1 + f() end\nreturn f()"},
+        FileCase{"endless_recursion_through_pcall",
+                 "local function f() return select(2, pcall(f)) end\nreturn f()",
+                 "[string \"local function f() return select(2, pcall(f))...\"]:1: stack overflow",
+                 "local function f() return select(2, pcall(f)) end\nreturn f()"},
+        FileCase{"error_table", "error({})", "", "error({})"},
+        FileCase{"error_nil", "error(nil)", "", "error(nil)"},
+        FileCase{"error_boolean", "error(false)", "", "error(false)"},
+        FileCase{"error_object_with_tostring",
+                 "error(setmetatable({}, {__tostring = function() return 'obj' end}))", "",
+                 "error(setmetatable({}, {__tostring = function() return 'obj' end}))"},
+        FileCase{"error_number", "error(42, 0)", "42", "error(42, 0)"},
+        FileCase{"error_in_error_handling", "error(setmetatable({}, {__index = error}))", "",
+                 "error(setmetatable({}, {__index = error}))"},
         FileCase{"no_arg_global_and_no_chunk_arguments", "return type(arg) .. select('#', ...)",
                  "nil0", "return type(arg) .. select('#', ...)"}),
     [](const testing::TestParamInfo<FileCase>& info) { return std::string(info.param.name); });
@@ -258,8 +271,8 @@ TEST(ConsoleRun, PromptComesBeforeInputIsRead) {
   Options o;
   o.in = "return 'answered'\nEND\n";
   o.answer_prompt = true;
-  expect_run(dir, run(dir, {}, o), kPrompt + "return 'answered'\n\nanswered",
-             "return 'answered'\n", {});
+  expect_run(dir, run(dir, {}, o), kPrompt + "return 'answered'\n\nanswered", "return 'answered'\n",
+             {});
 }
 
 TEST(ConsoleRun, ClosedStandardInputIsNoInput) {

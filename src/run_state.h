@@ -3,11 +3,10 @@
 #define LJRUN_RUN_STATE_H_
 
 #include <cstdint>
+#include <lua.hpp>
 #include <memory>
 #include <new>
 #include <string>
-
-#include <lua.hpp>
 
 namespace ljrun {
 

@@ -1,6 +1,7 @@
 #include "test_util.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -10,11 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <lua.hpp>
 #include <sstream>
 #include <stdexcept>
-
-#include <gtest/gtest.h>
-#include <lua.hpp>
 
 namespace ljrun::test {
 
@@ -108,8 +107,7 @@ std::vector<std::string> wrapper() {
 
 }  // namespace
 
-Result run(const ScopedTempDir& dir, const std::vector<std::string>& args,
-           const Options& options) {
+Result run(const ScopedTempDir& dir, const std::vector<std::string>& args, const Options& options) {
   // A child that stops reading its input must not kill the test.
   signal(SIGPIPE, SIG_IGN);
 
@@ -139,7 +137,8 @@ Result run(const ScopedTempDir& dir, const std::vector<std::string>& args,
   if (options.read_only_cwd) {
     fs::permissions(dir.root(), fs::perms::others_read | fs::perms::others_exec,
                     fs::perm_options::add);
-    fs::permissions(dir.cwd(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+    fs::permissions(dir.cwd(),
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
     fs::permissions(dir.cwd(), fs::perms::others_read | fs::perms::others_exec,
                     fs::perm_options::add);
@@ -206,11 +205,21 @@ std::string shown(std::string_view bytes) {
   std::string s = "\"";
   for (unsigned char c : bytes) {
     switch (c) {
-      case '\n': s += "\\n"; break;
-      case '\r': s += "\\r"; break;
-      case '\t': s += "\\t"; break;
-      case '"': s += "\\\""; break;
-      case '\\': s += "\\\\"; break;
+      case '\n':
+        s += "\\n";
+        break;
+      case '\r':
+        s += "\\r";
+        break;
+      case '\t':
+        s += "\\t";
+        break;
+      case '"':
+        s += "\\\"";
+        break;
+      case '\\':
+        s += "\\\\";
+        break;
       default:
         if (c >= 0x20 && c < 0x7f) {
           s += static_cast<char>(c);
@@ -272,10 +281,13 @@ std::string bytecode_of(const char* source) {
   lua_State* L = luaL_newstate();
   if (!L || luaL_loadstring(L, source) != 0) throw std::runtime_error("cannot compile");
   std::string bytes;
-  lua_dump(L, [](lua_State*, const void* p, size_t n, void* ud) {
-    static_cast<std::string*>(ud)->append(static_cast<const char*>(p), n);
-    return 0;
-  }, &bytes);
+  lua_dump(
+      L,
+      [](lua_State*, const void* p, size_t n, void* ud) {
+        static_cast<std::string*>(ud)->append(static_cast<const char*>(p), n);
+        return 0;
+      },
+      &bytes);
   lua_close(L);
   return bytes;
 }

@@ -43,12 +43,12 @@ struct Options {
   // Standard input and output are pipes, and `in` is written only once the
   // console prompt has been read from the output (keep `in` small).
   bool answer_prompt = false;
-  long file_size_limit = -1;   // RLIMIT_FSIZE in bytes, when not -1
-  long memory_limit = -1;      // RLIMIT_AS in bytes, when not -1
+  long file_size_limit = -1;  // RLIMIT_FSIZE in bytes, when not -1
+  long memory_limit = -1;     // RLIMIT_AS in bytes, when not -1
   // The working directory is made read-only; as root, ljrun also runs as the
   // user nobody, for whom that holds.
   bool read_only_cwd = false;
-  int timeout_seconds = 60;    // the run is killed after this
+  int timeout_seconds = 60;  // the run is killed after this
 };
 
 struct Result {

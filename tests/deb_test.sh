@@ -18,11 +18,4 @@ esac
 
 dpkg -x "$deb" "$out/root"
 test -f "$out/root/usr/share/man/man1/ljrun.1"
-cd "$out"
-got=$("$out/root/usr/bin/ljrun" "$src/examples/hello.lua")
-want="HELLO FROM LUA
-ljrun reports 3 words"
-if [ "$got" != "$want" ]; then
-  echo "packaged ljrun printed: $got"
-  exit 1
-fi
+sh "$src/tests/run_example.sh" "$out/root/usr/bin/ljrun" "$src"

@@ -14,11 +14,4 @@ if [ "$files" != "./usr/bin/ljrun ./usr/share/man/man1/ljrun.1 " ]; then
   exit 1
 fi
 
-cd "$root"
-out=$("$root/usr/bin/ljrun" "$src/examples/hello.lua")
-want="HELLO FROM LUA
-ljrun reports 3 words"
-if [ "$out" != "$want" ]; then
-  echo "installed ljrun printed: $out"
-  exit 1
-fi
+sh "$src/tests/run_example.sh" "$root/usr/bin/ljrun" "$src"
