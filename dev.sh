@@ -28,7 +28,7 @@ need() {
 }
 
 build_packages="cmake ninja-build g++ pkg-config libluajit-5.1-dev libgtest-dev"
-check_packages="luajit valgrind clang libclang-rt-dev groff-base dpkg-dev"
+check_packages="luajit valgrind clang libclang-rt-dev groff-base dpkg-dev file"
 windows_packages="libluajit-5.1-dev g++-mingw-w64-x86-64-win32 cmake ninja-build"
 
 # Configures and builds the tree `dir` with the CMake options that follow.
@@ -71,7 +71,7 @@ case "${1:-}" in
     fuzz "${2:-600}"
     ;;
   deb)
-    need $build_packages dpkg-dev
+    need $build_packages dpkg-dev file
     build build
     (cd build && cpack -G DEB)
     ;;

@@ -127,8 +127,16 @@ Result run(const ScopedTempDir& dir, const std::vector<std::string>& args, const
   if (options.stdout_as == Options::Out::kReaderGone) close(out_pipe[0]);
   const bool out_file = options.stdout_as == Options::Out::kFile && !options.answer_prompt;
 
+  // As nobody, ljrun runs as a copy in the scratch directory: nobody may not
+  // reach the build tree (under /root, say).
+  const bool as_nobody = options.read_only_cwd && geteuid() == 0;
+  std::string program = LJRUN_PATH;
+  if (as_nobody) {
+    program = (dir.root() / "ljrun").string();
+    fs::copy_file(LJRUN_PATH, program, fs::copy_options::overwrite_existing);
+  }
   std::vector<std::string> argv_s = wrapper();
-  argv_s.push_back(LJRUN_PATH);
+  argv_s.push_back(program);
   argv_s.insert(argv_s.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& a : argv_s) argv.push_back(a.data());
@@ -171,7 +179,7 @@ Result run(const ScopedTempDir& dir, const std::vector<std::string>& args, const
     signal(SIGPIPE, SIG_DFL);
     signal(SIGXFSZ, SIG_DFL);
     alarm(static_cast<unsigned>(options.timeout_seconds));
-    if (options.read_only_cwd && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
+    if (as_nobody && (setgid(65534) != 0 || setuid(65534) != 0)) {
       _exit(125);
     }
     execvp(argv[0], argv.data());
