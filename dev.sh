@@ -3,8 +3,9 @@
 #
 #   ./dev.sh run            build and run ljrun on examples/hello.lua
 #   ./dev.sh test           build and run the whole test suite: the tests, the
-#                           tests under valgrind and under the sanitizers, and
-#                           a one-minute fuzzing run
+#                           tests under valgrind and under the sanitizers (with
+#                           LuaJIT linked as a shared library), and a one-minute
+#                           fuzzing run
 #   ./dev.sh bench          build and time ljrun against the luajit command
 #   ./dev.sh fuzz [SECONDS] fuzz the intakes for longer (default 600 s)
 #   ./dev.sh deb            build the Debian package into build/
@@ -28,7 +29,7 @@ need() {
 }
 
 build_packages="cmake ninja-build g++ pkg-config libluajit-5.1-dev libgtest-dev"
-check_packages="luajit valgrind clang libclang-rt-dev groff-base dpkg-dev file"
+check_packages="luajit lua-cjson valgrind clang libclang-rt-dev groff-base dpkg-dev file"
 windows_packages="libluajit-5.1-dev g++-mingw-w64-x86-64-win32 cmake ninja-build"
 
 # Configures and builds the tree `dir` with the CMake options that follow.
@@ -57,7 +58,9 @@ case "${1:-}" in
     need $build_packages $check_packages $windows_packages
     build build
     ctest --test-dir build --output-on-failure -j 2
-    build build-asan -DLJRUN_SANITIZE=ON
+    # The sanitizer build links LuaJIT as a shared library, so that the suite
+    # runs in both of the ways LuaJIT can be linked.
+    build build-asan -DLJRUN_SANITIZE=ON -DLJRUN_SHARED_LUAJIT=ON
     ctest --test-dir build-asan --output-on-failure -j 2
     fuzz 60
     ;;

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <lua.hpp>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -130,6 +131,27 @@ void write_data_script(const fs::path& path, size_t bytes, bool end_line) {
   std::fclose(f);
 }
 
+// Writes LuaJIT bytecode for `source` to `path`, as string.dump makes it.
+void write_bytecode(const fs::path& path, const char* source) {
+  lua_State* L = luaL_newstate();
+  luaL_loadstring(L, source);
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  lua_dump(
+      L,
+      [](lua_State*, const void* p, size_t n, void* file) {
+        return std::fwrite(p, 1, n, static_cast<std::FILE*>(file)) == n ? 0 : 1;
+      },
+      f);
+  std::fclose(f);
+  lua_close(L);
+}
+
+// One line of the summary: a measured figure against its target.
+void print_target(const char* what, double value, double target) {
+  std::printf("  %-44s %6.3f   target <= %.2f   %s\n", what, value, target,
+              value <= target ? "met" : "NOT MET");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -167,6 +189,7 @@ int main(int argc, char** argv) {
   std::FILE* f = std::fopen("hello.lua", "wb");
   std::fputs("return \"hello\"\n", f);
   std::fclose(f);
+  write_bytecode("hello.luac", "return \"hello\"\n");
   write_data_script("small.lua", small, false);
   write_data_script("large.lua", large, false);
   write_data_script("large.console", large, true);
@@ -177,34 +200,48 @@ int main(int argc, char** argv) {
               fs::file_size("large.lua") / 1e6);
   print_header();
 
-  // Startup: a one-line script.
-  print_row("startup", startup_runs,
-            compare({{{ljrun, "hello.lua"}}, {{luajit, "hello.lua"}}, {{floor, "hello.lua"}}},
-                    startup_runs));
+  // Start-up: a one-line script as bytecode, which ljrun makes no copy of,
+  // and as text.
+  auto on = [&](const char* script) {
+    return std::vector<Command>{{{ljrun, script}}, {{luajit, script}}, {{floor, script}}};
+  };
+  auto bytecode = compare(on("hello.luac"), startup_runs);
+  print_row("startup luac", startup_runs, bytecode);
+  auto text = compare(on("hello.lua"), startup_runs);
+  print_row("startup text", startup_runs, text);
 
   // Large script file, and the same at a tenth of the size for the growth.
-  auto little = compare({{{ljrun, "small.lua"}}, {{luajit, "small.lua"}}, {{floor, "small.lua"}}},
-                        large_runs);
+  auto little = compare(on("small.lua"), large_runs);
   print_row("small file", large_runs, little);
-  auto big = compare({{{ljrun, "large.lua"}}, {{luajit, "large.lua"}}, {{floor, "large.lua"}}},
-                     large_runs);
+  auto big = compare(on("large.lua"), large_runs);
   print_row("large file", large_runs, big);
 
   // Large script on the console, against luajit reading standard input.
-  print_row(
-      "large console", large_runs,
-      compare(
-          {{{ljrun}, "large.console"}, {{luajit, "-"}, "large.lua"}, {{floor}, "large.console"}},
-          large_runs));
+  auto console = compare(
+      {{{ljrun}, "large.console"}, {{luajit, "-"}, "large.lua"}, {{floor}, "large.console"}},
+      large_runs);
+  print_row("large console", large_runs, console);
 
   double size = static_cast<double>(fs::file_size("large.lua"));
-  std::printf("\nlarge file peak memory above luajit's, in script sizes: ljrun %.2f, floor %.2f\n",
+  auto growth = [](const std::vector<Stats>& from, const std::vector<Stats>& to, size_t i) {
+    return to[i].seconds / from[i].seconds;
+  };
+  std::printf("\ngrowth small -> large (%.0f x the size): ljrun %.2f x, luajit %.2f x, floor %.2f x\n",
+              size / static_cast<double>(fs::file_size("small.lua")), growth(little, big, 0),
+              growth(little, big, 1), growth(little, big, 2));
+  std::printf("large file peak memory above luajit's, in script sizes: ljrun %.2f, floor %.2f\n",
               (big[0].peak_kib - big[1].peak_kib) * 1024.0 / size,
               (big[2].peak_kib - big[1].peak_kib) * 1024.0 / size);
-  std::printf(
-      "growth small -> large (%.0f x the size): ljrun %.2f x, luajit %.2f x, floor %.2f x\n",
-      size / static_cast<double>(fs::file_size("small.lua")), big[0].seconds / little[0].seconds,
-      big[1].seconds / little[1].seconds, big[2].seconds / little[2].seconds);
+
+  std::printf("\ntargets (ratios measured in this run):\n");
+  print_target("start-up on bytecode, ljrun / luajit", bytecode[0].seconds / bytecode[1].seconds,
+               1.03);
+  print_target("start-up on text, ljrun / floor", text[0].seconds / text[2].seconds, 1.05);
+  print_target("large file, ljrun / floor", big[0].seconds / big[2].seconds, 1.05);
+  print_target("growth, ljrun's / luajit's", growth(little, big, 0) / growth(little, big, 1), 1.05);
+  print_target("large file memory above luajit's, in sizes",
+               (big[0].peak_kib - big[1].peak_kib) * 1024.0 / size, 2.2);
+  print_target("large console, ljrun / luajit", console[0].seconds / console[1].seconds, 1.30);
 
   fs::current_path("/");
   fs::remove_all(dir);

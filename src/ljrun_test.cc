@@ -149,6 +149,31 @@ TEST(FileRun, PathThatCannotBeOpened) {
   }
 }
 
+// A C module built against lua.h, with no Lua library of its own, finds the
+// API in ljrun; an error it raises unwinds through its frames to the pcall.
+TEST(FileRun, CModuleLoadsThroughRequire) {
+  ScopedTempDir dir;
+  const std::string script = "package.cpath = '" LJRUN_TEST_MODULE_DIR "/?.so'\n"
+      "local m = require 'ljrun_test_module'\n"
+      "local ok, err = pcall(m.fail, 'no')\n"
+      "return m.greet('ljrun') .. ' ' .. m.add(2, 3) .. ' ' .. tostring(ok) .. ' ' .. err";
+  dir.write("s.lua", script);
+  expect_run(dir, run(dir, {"s.lua"}), "hello, ljrun 5 false module says no", script, {"s.lua"});
+}
+
+// A module from Debian's packages, found on LuaJIT's own search path.
+TEST(FileRun, DebianCModuleLoadsThroughRequire) {
+#ifndef LJRUN_HAVE_CJSON
+  GTEST_SKIP() << "lua-cjson is not installed";
+#endif
+  ScopedTempDir dir;
+  const std::string script =
+      "local cjson = require 'cjson'\n"
+      "return cjson.encode({1, 'two', {three = 3}}) .. ' ' .. tostring(pcall(cjson.decode, '[1,'))";
+  dir.write("s.lua", script);
+  expect_run(dir, run(dir, {"s.lua"}), "[1,\"two\",{\"three\":3}] false", script, {"s.lua"});
+}
+
 TEST(FileRun, ScriptFromStandardInputPipeOrFile) {
   for (auto in : {Options::In::kPipe, Options::In::kFile}) {
     ScopedTempDir dir;
