@@ -1,8 +1,7 @@
 #include "copy_file.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <string>
+#include <charconv>
 
 #include "platform.h"
 
@@ -10,29 +9,32 @@ namespace ljrun {
 
 namespace {
 
-// Creates a new file named after `name` and the process, trying further
-// suffixes while the name is taken (left over from a run that was killed).
-std::FILE* create_temp(const char* name, std::string& temp) {
-  for (int i = 0; i < 100; ++i) {
-    temp = std::string(name) + "." + std::to_string(process_id()) + "." + std::to_string(i);
-    if (std::FILE* f = create_new_file(temp.c_str())) return f;
-    if (errno != EEXIST) break;
-  }
-  return nullptr;
-}
+// Temporary names left over from runs that were killed are skipped, up to
+// this many.
+constexpr int kTempNames = 100;
 
 }  // namespace
 
-bool save_copy(std::string_view text, const char* name) {
-  std::string temp;
-  std::FILE* f = create_temp(name, temp);
-  if (!f) return false;
+Copy::Copy(std::string_view text, const char* name)
+    : text_(text), name_(name), temp_(name_ + "." + std::to_string(process_id()) + ".") {
+  number_at_ = temp_.size();
+  temp_.resize(number_at_ + 3);  // two digits and the terminator
+}
 
-  bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  written = std::fflush(f) == 0 && written;
-  written = std::fclose(f) == 0 && written;
-  if (written && replace_file(temp.c_str(), name)) return true;
-  std::remove(temp.c_str());
+bool Copy::save() {
+  int fd = -1;
+  for (int i = 0; i < kTempNames && fd == -1; ++i) {
+    char* end = std::to_chars(temp_.data() + number_at_, temp_.data() + temp_.size(), i).ptr;
+    *end = '\0';
+    fd = create_new_file(temp_.c_str());
+    if (fd == -1 && errno != EEXIST) return false;
+  }
+  if (fd == -1) return false;
+
+  bool written = write_file(fd, text_.data(), text_.size());
+  written = close_file(fd) && written;
+  if (written && replace_file(temp_.c_str(), name_.c_str())) return true;
+  remove_file(temp_.c_str());
   return false;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -11,32 +12,51 @@
 namespace ljrun {
 namespace {
 
-TEST(SaveCopy, CreatesAndReplaces) {
+TEST(Copy, CreatesAndReplaces) {
   test::ScopedTempDir dir;
   const std::string name = (dir.cwd() / "tmp.lua").string();
-  ASSERT_TRUE(save_copy("first\n", name.c_str()));
+  Copy first("first\n", name.c_str());
+  ASSERT_TRUE(first.save());
   EXPECT_EQ(dir.read("tmp.lua"), "first\n");
-  ASSERT_TRUE(save_copy("", name.c_str()));
+  Copy empty("", name.c_str());
+  ASSERT_TRUE(empty.save());
   EXPECT_EQ(dir.read("tmp.lua"), "");
   EXPECT_EQ(dir.files(), std::vector<std::string>{"tmp.lua"});
 }
 
-TEST(SaveCopy, DirectoryInTheWayLeavesNothingBehind) {
+TEST(Copy, DirectoryInTheWayLeavesNothingBehind) {
   test::ScopedTempDir dir;
   std::filesystem::create_directory(dir.cwd() / "tmp.lua");
-  EXPECT_FALSE(save_copy("text", (dir.cwd() / "tmp.lua").c_str()));
+  Copy copy("text", (dir.cwd() / "tmp.lua").c_str());
+  EXPECT_FALSE(copy.save());
   EXPECT_TRUE(std::filesystem::is_directory(dir.cwd() / "tmp.lua"));
   EXPECT_EQ(dir.files(), std::vector<std::string>{"tmp.lua"});
 }
 
-TEST(SaveCopy, LeftoverTemporaryNameIsSkippedAndKept) {
+TEST(Copy, LeftoverTemporaryNamesAreSkippedAndKept) {
   test::ScopedTempDir dir;
-  const std::string leftover = "tmp.lua." + std::to_string(getpid()) + ".0";
-  dir.write(leftover, "leftover");
-  ASSERT_TRUE(save_copy("text", (dir.cwd() / "tmp.lua").c_str()));
+  const std::string prefix = "tmp.lua." + std::to_string(getpid()) + ".";
+  std::vector<std::string> want = {"tmp.lua"};
+  for (int i = 0; i < 12; ++i) {
+    dir.write(prefix + std::to_string(i), "leftover");
+    want.push_back(prefix + std::to_string(i));
+  }
+  Copy copy("text", (dir.cwd() / "tmp.lua").c_str());
+  ASSERT_TRUE(copy.save());
   EXPECT_EQ(dir.read("tmp.lua"), "text");
-  EXPECT_EQ(dir.read(leftover), "leftover");
-  EXPECT_EQ(dir.files(), (std::vector<std::string>{"tmp.lua", leftover}));
+  EXPECT_EQ(dir.read(prefix + "0"), "leftover");
+  std::sort(want.begin(), want.end());
+  EXPECT_EQ(dir.files(), want);
+}
+
+// The copy can be saved again, as the run and a signal handler might.
+TEST(Copy, SavesAgainWithTheSameNames) {
+  test::ScopedTempDir dir;
+  Copy copy("text", (dir.cwd() / "tmp.lua").c_str());
+  ASSERT_TRUE(copy.save());
+  ASSERT_TRUE(copy.save());
+  EXPECT_EQ(dir.read("tmp.lua"), "text");
+  EXPECT_EQ(dir.files(), std::vector<std::string>{"tmp.lua"});
 }
 
 }  // namespace

@@ -5,14 +5,16 @@
 //   ljrun          runs the lines typed at the console, up to a line "END"
 //
 // A script that arrived as text is saved to tmp.lua afterwards.  The exit
-// status is always 0.
+// status is always 0, unless a signal ends the run.
 
 #include <cstdio>
 #include <new>
+#include <optional>
 
 #include "console_intake.h"
 #include "copy_file.h"
 #include "file_intake.h"
+#include "interrupt.h"
 #include "platform.h"
 #include "runner.h"
 
@@ -50,17 +52,22 @@ int main(int argc, char** argv) {
     std::fputs(failure, stdout);
     return 0;
   }
+  if (!lua_checkstack(st.L.get(), 0)) return 0;
+
+  // Make the copy of a text script ready before it runs, so that a signal
+  // that ends the run can still save it.
+  std::optional<ljrun::Copy> copy;
+  if (st.bin_mode == 0) copy.emplace(st.buf, ljrun::kCopyName);
+  ljrun::Interrupts interrupts(st.L.get(), copy ? &*copy : nullptr);
 
   // Run it once in protected mode and report what it left on top of the stack.
-  if (!lua_checkstack(st.L.get(), 0)) return 0;
   ljrun::docall(st, argc > 1 ? argv[1] : nullptr);
+  interrupts.script_ended();
   ljrun::report(st.L.get(), stdout);
   st.L.reset();
 
-  // Keep a copy of a script that arrived as text.
-  if (st.bin_mode == 0) {
-    std::fflush(stdout);
-    ljrun::save_copy(st.buf, ljrun::kCopyName);
-  }
+  // Keep the copy.
+  std::fflush(stdout);
+  interrupts.save_copy();
   return 0;
 }

@@ -1,7 +1,9 @@
-// What ljrun needs from the operating system beyond standard C and C++.
+// What ljrun needs from the operating system beyond standard C and C++.  Each
+// system has its own file: platform-posix.cc, platform-win32.cc.
 #ifndef LJRUN_PLATFORM_H_
 #define LJRUN_PLATFORM_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -36,11 +38,23 @@ inline int getc_unlocked_stream(std::FILE* f) {
 // has one; call it at the start of the file, before reading.
 void set_text_mode(std::FILE* f);
 
-// Creates `name` and opens it for writing in text mode; fails if it exists.
-std::FILE* create_new_file(const char* name);
+// The calls that write the copy of the script.  They are safe to make from a
+// signal handler, and they allocate nothing.
+
+// Creates `name` for writing in text mode and returns its descriptor, or -1;
+// fails with errno EEXIST if it exists.
+int create_new_file(const char* name);
+
+// Writes all `size` bytes to `fd`; false if any could not be written.
+bool write_file(int fd, const char* data, std::size_t size);
+
+// Closes `fd`; false if what was written may not have reached the file.
+bool close_file(int fd);
 
 // Renames `from` to `to`, replacing `to` if it exists.
 bool replace_file(const char* from, const char* to);
+
+void remove_file(const char* name);
 
 unsigned long process_id();
 

@@ -2,18 +2,21 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <lua.hpp>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace ljrun::test {
 
@@ -97,12 +100,37 @@ bool read_some(int fd, std::string& to) {
   return true;
 }
 
+// Reads from `fd` into `out` until `out` holds `text`; false if the end came
+// first.
+bool read_until(int fd, std::string& out, const std::string& text) {
+  while (out.find(text) == std::string::npos) {
+    if (!read_some(fd, out)) return false;
+  }
+  return true;
+}
+
 // The words of $LJRUN_TEST_WRAPPER, a command that ljrun is run under.
 std::vector<std::string> wrapper() {
   std::vector<std::string> words;
   std::istringstream in(std::getenv("LJRUN_TEST_WRAPPER") ? std::getenv("LJRUN_TEST_WRAPPER") : "");
   for (std::string w; in >> w;) words.push_back(w);
   return words;
+}
+
+// ljrun at `program` with `args`, under the wrapper if there is one.
+std::vector<std::string> command_line(const std::string& program,
+                                      const std::vector<std::string>& args) {
+  std::vector<std::string> words = wrapper();
+  words.push_back(program);
+  words.insert(words.end(), args.begin(), args.end());
+  return words;
+}
+
+std::vector<char*> c_argv(std::vector<std::string>& words) {
+  std::vector<char*> argv;
+  for (auto& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  return argv;
 }
 
 }  // namespace
@@ -121,11 +149,12 @@ Result run(const ScopedTempDir& dir, const std::vector<std::string>& args, const
   int out_pipe[2] = {-1, -1};
   const bool in_piped = options.stdin_as == Options::In::kPipe || options.answer_prompt;
   if (in_piped && pipe(in_pipe) != 0) throw std::runtime_error("pipe");
-  if (options.stdout_as == Options::Out::kReaderGone || options.answer_prompt) {
+  const bool out_read = options.answer_prompt || !options.signals.empty();
+  if (options.stdout_as == Options::Out::kReaderGone || out_read) {
     if (pipe(out_pipe) != 0) throw std::runtime_error("pipe");
   }
   if (options.stdout_as == Options::Out::kReaderGone) close(out_pipe[0]);
-  const bool out_file = options.stdout_as == Options::Out::kFile && !options.answer_prompt;
+  const bool out_file = options.stdout_as == Options::Out::kFile && !out_read;
 
   // As nobody, ljrun runs as a copy in the scratch directory: nobody may not
   // reach the build tree (under /root, say).
@@ -135,12 +164,8 @@ Result run(const ScopedTempDir& dir, const std::vector<std::string>& args, const
     program = (dir.root() / "ljrun").string();
     fs::copy_file(LJRUN_PATH, program, fs::copy_options::overwrite_existing);
   }
-  std::vector<std::string> argv_s = wrapper();
-  argv_s.push_back(program);
-  argv_s.insert(argv_s.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : argv_s) argv.push_back(a.data());
-  argv.push_back(nullptr);
+  std::vector<std::string> argv_s = command_line(program, args);
+  std::vector<char*> argv = c_argv(argv_s);
 
   if (options.read_only_cwd) {
     fs::permissions(dir.root(), fs::perms::others_read | fs::perms::others_exec,
@@ -167,7 +192,7 @@ Result run(const ScopedTempDir& dir, const std::vector<std::string>& args, const
       out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     }
     if (out_pipe[1] != -1) {
-      if (options.answer_prompt) close(out_pipe[0]);
+      if (out_read) close(out_pipe[0]);
       out = out_pipe[1];
     }
     int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -176,8 +201,11 @@ Result run(const ScopedTempDir& dir, const std::vector<std::string>& args, const
     place(err, 2);
     limit(RLIMIT_FSIZE, options.file_size_limit);
     limit(RLIMIT_AS, options.memory_limit);
-    signal(SIGPIPE, SIG_DFL);
-    signal(SIGXFSZ, SIG_DFL);
+    for (int sig : {SIGPIPE, SIGXFSZ, SIGINT, SIGTERM, SIGHUP}) signal(sig, SIG_DFL);
+    if (options.ignore_hang_up) signal(SIGHUP, SIG_IGN);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
     alarm(static_cast<unsigned>(options.timeout_seconds));
     if (as_nobody && (setgid(65534) != 0 || setuid(65534) != 0)) {
       _exit(125);
@@ -188,17 +216,18 @@ Result run(const ScopedTempDir& dir, const std::vector<std::string>& args, const
 
   Result r;
   if (out_pipe[1] != -1) close(out_pipe[1]);
-  if (options.answer_prompt) {
-    const std::string prompt = "input string\n";
-    while (r.out.find(prompt) == std::string::npos && read_some(out_pipe[0], r.out)) {
-    }
-  }
+  if (options.answer_prompt) read_until(out_pipe[0], r.out, "input string\n");
   if (in_piped) {
     close(in_pipe[0]);
     write_all(in_pipe[1], options.in);
     close(in_pipe[1]);
   }
-  if (options.answer_prompt) {
+  for (const Options::Signal& s : options.signals) {
+    if (!read_until(out_pipe[0], r.out, s.after)) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(s.delay_ms));
+    kill(pid, s.number);
+  }
+  if (out_read) {
     while (read_some(out_pipe[0], r.out)) {
     }
     close(out_pipe[0]);
@@ -273,6 +302,50 @@ void expect_run(const ScopedTempDir& dir, const Result& r, const std::string& wa
   if (want_copy) inputs.push_back("tmp.lua");
   std::sort(inputs.begin(), inputs.end());
   EXPECT_EQ(dir.files(), inputs);
+}
+
+void expect_killed(const ScopedTempDir& dir, const Result& r, int sig, const std::string& want_out,
+                   const std::optional<std::string>& want_copy, std::vector<std::string> inputs) {
+  SCOPED_TRACE(describe(dir, r));
+  EXPECT_TRUE(WIFSIGNALED(r.status) && WTERMSIG(r.status) == sig) << "want signal " << sig;
+  EXPECT_EQ(shown(r.out), shown(want_out));
+  EXPECT_EQ(r.err, "");
+  auto copy = dir.read("tmp.lua");
+  EXPECT_EQ(copy.has_value(), want_copy.has_value());
+  if (copy && want_copy) {
+    EXPECT_EQ(shown(*copy), shown(*want_copy));
+  }
+  if (want_copy) inputs.push_back("tmp.lua");
+  std::sort(inputs.begin(), inputs.end());
+  EXPECT_EQ(dir.files(), inputs);
+}
+
+Result run_in_terminal(const ScopedTempDir& dir, const std::vector<std::string>& args,
+                       const std::vector<Keys>& steps, int timeout_seconds) {
+  std::vector<std::string> words = command_line(LJRUN_PATH, args);
+  std::vector<char*> argv = c_argv(words);
+  int terminal = -1;
+  pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (pid < 0) throw std::runtime_error("forkpty");
+  if (pid == 0) {
+    if (chdir(dir.cwd().c_str()) != 0) _exit(126);
+    for (int sig : {SIGPIPE, SIGXFSZ, SIGINT, SIGTERM, SIGHUP}) signal(sig, SIG_DFL);
+    alarm(static_cast<unsigned>(timeout_seconds));
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+
+  // Once ljrun has gone, reading the terminal fails (EIO) rather than ending.
+  Result r;
+  for (const Keys& step : steps) {
+    if (!read_until(terminal, r.out, step.after)) break;
+    write_all(terminal, step.keys);
+  }
+  while (read_some(terminal, r.out)) {
+  }
+  close(terminal);
+  waitpid(pid, &r.status, 0);
+  return r;
 }
 
 bool wrapped() { return !wrapper().empty(); }

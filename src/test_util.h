@@ -49,6 +49,17 @@ struct Options {
   // user nobody, for whom that holds.
   bool read_only_cwd = false;
   int timeout_seconds = 60;  // the run is killed after this
+  bool ignore_hang_up = false;  // ljrun starts with SIGHUP ignored, as under nohup
+
+  // Signals sent to ljrun, in turn: each once its standard output holds
+  // `after` (since the run began) and `delay_ms` more have passed.  Standard
+  // output is then a pipe.
+  struct Signal {
+    std::string after;
+    int number;
+    int delay_ms = 0;
+  };
+  std::vector<Signal> signals;
 };
 
 struct Result {
@@ -60,7 +71,8 @@ struct Result {
 };
 
 // Runs the built ljrun with `args` in dir.cwd().  The program starts with the
-// default signal dispositions, whatever the test process has.
+// default signal dispositions and no signal blocked, whatever the test
+// process has.
 Result run(const ScopedTempDir& dir, const std::vector<std::string>& args,
            const Options& options = {});
 
@@ -75,6 +87,22 @@ void expect_run(const ScopedTempDir& dir, const Result& r, const std::string& wa
                 const std::optional<std::string>& want_copy, std::vector<std::string> inputs);
 
 inline const std::optional<std::string> kNoCopy;
+
+// Checks a run that signal `sig` ended: nothing on stderr, the given stdout,
+// tmp.lua as for expect_run, and no temporary file left behind.
+void expect_killed(const ScopedTempDir& dir, const Result& r, int sig, const std::string& want_out,
+                   const std::optional<std::string>& want_copy, std::vector<std::string> inputs);
+
+// Runs the built ljrun with `args` in dir.cwd() on a pseudo-terminal of its
+// own, as a person at a terminal would: each step waits until the terminal
+// has shown `after` (since the run began), then types `keys`.  Result::out is
+// everything the terminal showed, standard error included.
+struct Keys {
+  std::string after;
+  std::string keys;
+};
+Result run_in_terminal(const ScopedTempDir& dir, const std::vector<std::string>& args,
+                       const std::vector<Keys>& steps, int timeout_seconds = 60);
 
 // Whether ljrun runs under a sanitizer or a wrapper (valgrind), where limits
 // on its address space don't work.
