@@ -3,13 +3,14 @@
 #
 #   ./dev.sh run            build and run ljrun on examples/hello.lua
 #   ./dev.sh test           build and run the whole test suite: the tests, the
-#                           tests under valgrind and under the sanitizers (with
-#                           LuaJIT linked as a shared library), and a one-minute
-#                           fuzzing run
+#                           tests under valgrind, the Windows build under Wine,
+#                           the tests under the sanitizers (with LuaJIT linked
+#                           as a shared library), and a one-minute fuzzing run
 #   ./dev.sh bench          build and time ljrun against the luajit command
 #   ./dev.sh fuzz [SECONDS] fuzz the intakes for longer (default 600 s)
 #   ./dev.sh deb            build the Debian package into build/
-#   ./dev.sh windows        cross-compile build-windows/ljrun.exe
+#   ./dev.sh windows        cross-compile build-windows/ljrun.exe, build lua51.dll
+#                           from LuaJIT's source, and make the zip to download
 #
 # Debian packages that are missing are installed first (as root, or with sudo).
 set -eu
@@ -29,8 +30,8 @@ need() {
 }
 
 build_packages="cmake ninja-build g++ pkg-config libluajit-5.1-dev libgtest-dev"
-check_packages="luajit lua-cjson valgrind clang libclang-rt-dev groff-base dpkg-dev file"
-windows_packages="libluajit-5.1-dev g++-mingw-w64-x86-64-win32 cmake ninja-build"
+check_packages="luajit lua-cjson valgrind clang libclang-rt-dev groff-base dpkg-dev file tmux wine64"
+windows_packages="libluajit-5.1-dev g++-mingw-w64-x86-64-win32 cmake ninja-build gcc make dpkg-dev"
 
 # Configures and builds the tree `dir` with the CMake options that follow.
 build() {
@@ -48,6 +49,14 @@ fuzz() {
     -artifact_prefix=build-fuzz/ build-fuzz/corpus fuzz/corpus
 }
 
+# Cross-builds build-windows/: ljrun.exe, lua51.dll from LuaJIT's source, and
+# the zip that holds them.
+windows() {
+  build build-windows -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+  (cd build-windows && cpack -G ZIP > cpack.log) || { cat build-windows/cpack.log; exit 1; }
+}
+
 case "${1:-}" in
   run)
     need $build_packages
@@ -56,7 +65,8 @@ case "${1:-}" in
     ;;
   test)
     need $build_packages $check_packages $windows_packages
-    build build
+    windows
+    build build -DLJRUN_WINDOWS_BUILD="$PWD/build-windows"
     ctest --test-dir build --output-on-failure -j 2
     # The sanitizer build links LuaJIT as a shared library, so that the suite
     # runs in both of the ways LuaJIT can be linked.
@@ -80,8 +90,7 @@ case "${1:-}" in
     ;;
   windows)
     need $windows_packages
-    build build-windows -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+    windows
     ;;
   *)
     echo "usage: ./dev.sh run|test|bench|fuzz [SECONDS]|deb|windows" >&2

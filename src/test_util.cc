@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -117,10 +116,21 @@ std::vector<std::string> wrapper() {
   return words;
 }
 
-// ljrun at `program` with `args`, under the wrapper if there is one.
+const char* env(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value ? value : nullptr;
+}
+
+// The ljrun under test: the one built beside the tests, or the Windows build.
+std::string program() {
+  return windows() ? env("LJRUN_TEST_PROGRAM") : LJRUN_PATH;
+}
+
+// ljrun at `program` with `args`, under Wine or the wrapper if there is one.
 std::vector<std::string> command_line(const std::string& program,
                                       const std::vector<std::string>& args) {
-  std::vector<std::string> words = wrapper();
+  std::vector<std::string> words = windows() ? std::vector<std::string>{env("LJRUN_TEST_WINE")}
+                                             : wrapper();
   words.push_back(program);
   words.insert(words.end(), args.begin(), args.end());
   return words;
@@ -159,12 +169,12 @@ Result run(const ScopedTempDir& dir, const std::vector<std::string>& args, const
   // As nobody, ljrun runs as a copy in the scratch directory: nobody may not
   // reach the build tree (under /root, say).
   const bool as_nobody = options.read_only_cwd && geteuid() == 0;
-  std::string program = LJRUN_PATH;
+  std::string path = program();
   if (as_nobody) {
-    program = (dir.root() / "ljrun").string();
-    fs::copy_file(LJRUN_PATH, program, fs::copy_options::overwrite_existing);
+    path = (dir.root() / "ljrun").string();
+    fs::copy_file(program(), path, fs::copy_options::overwrite_existing);
   }
-  std::vector<std::string> argv_s = command_line(program, args);
+  std::vector<std::string> argv_s = command_line(path, args);
   std::vector<char*> argv = c_argv(argv_s);
 
   if (options.read_only_cwd) {
@@ -216,14 +226,14 @@ Result run(const ScopedTempDir& dir, const std::vector<std::string>& args, const
 
   Result r;
   if (out_pipe[1] != -1) close(out_pipe[1]);
-  if (options.answer_prompt) read_until(out_pipe[0], r.out, "input string\n");
+  if (options.answer_prompt) read_until(out_pipe[0], r.out, "input string");
   if (in_piped) {
     close(in_pipe[0]);
     write_all(in_pipe[1], options.in);
     close(in_pipe[1]);
   }
   for (const Options::Signal& s : options.signals) {
-    if (!read_until(out_pipe[0], r.out, s.after)) break;
+    if (!read_until(out_pipe[0], r.out, windows() ? crlf(s.after) : s.after)) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(s.delay_ms));
     kill(pid, s.number);
   }
@@ -288,64 +298,122 @@ std::string describe(const ScopedTempDir& dir, const Result& r) {
   return s.str();
 }
 
-void expect_run(const ScopedTempDir& dir, const Result& r, const std::string& want_out,
-                const std::optional<std::string>& want_copy, std::vector<std::string> inputs) {
-  SCOPED_TRACE(describe(dir, r));
-  EXPECT_TRUE(r.exited_zero());
-  EXPECT_EQ(shown(r.out), shown(want_out));
+namespace {
+
+// The checks that expect_run and expect_killed share, all but the status.
+void expect_output(const ScopedTempDir& dir, const Result& r, const std::string& want_out,
+                   const std::optional<std::string>& want_copy, std::vector<std::string> inputs) {
+  EXPECT_EQ(shown(r.out), shown(windows() ? crlf(want_out) : want_out));
   EXPECT_EQ(r.err, "");
   auto copy = dir.read("tmp.lua");
   EXPECT_EQ(copy.has_value(), want_copy.has_value());
   if (copy && want_copy) {
-    EXPECT_EQ(shown(*copy), shown(*want_copy));
+    EXPECT_EQ(shown(*copy), shown(windows() ? crlf(*want_copy) : *want_copy));
   }
   if (want_copy) inputs.push_back("tmp.lua");
   std::sort(inputs.begin(), inputs.end());
   EXPECT_EQ(dir.files(), inputs);
+}
+
+}  // namespace
+
+void expect_run(const ScopedTempDir& dir, const Result& r, const std::string& want_out,
+                const std::optional<std::string>& want_copy, std::vector<std::string> inputs) {
+  SCOPED_TRACE(describe(dir, r));
+  EXPECT_TRUE(r.exited_zero());
+  expect_output(dir, r, want_out, want_copy, std::move(inputs));
 }
 
 void expect_killed(const ScopedTempDir& dir, const Result& r, int sig, const std::string& want_out,
                    const std::optional<std::string>& want_copy, std::vector<std::string> inputs) {
   SCOPED_TRACE(describe(dir, r));
-  EXPECT_TRUE(WIFSIGNALED(r.status) && WTERMSIG(r.status) == sig) << "want signal " << sig;
-  EXPECT_EQ(shown(r.out), shown(want_out));
-  EXPECT_EQ(r.err, "");
-  auto copy = dir.read("tmp.lua");
-  EXPECT_EQ(copy.has_value(), want_copy.has_value());
-  if (copy && want_copy) {
-    EXPECT_EQ(shown(*copy), shown(*want_copy));
+  if (windows()) {
+    EXPECT_TRUE(sig == SIGINT && WIFEXITED(r.status) &&
+                WEXITSTATUS(r.status) == kWindowsInterruptedStatus);
+  } else {
+    EXPECT_TRUE(WIFSIGNALED(r.status) && WTERMSIG(r.status) == sig) << "want signal " << sig;
   }
-  if (want_copy) inputs.push_back("tmp.lua");
-  std::sort(inputs.begin(), inputs.end());
-  EXPECT_EQ(dir.files(), inputs);
+  expect_output(dir, r, want_out, want_copy, std::move(inputs));
 }
 
-Result run_in_terminal(const ScopedTempDir& dir, const std::vector<std::string>& args,
-                       const std::vector<Keys>& steps, int timeout_seconds) {
-  std::vector<std::string> words = command_line(LJRUN_PATH, args);
+namespace {
+
+// Runs `words` to its end, with no standard input, and returns what it wrote
+// to standard output.
+std::string output_of(std::vector<std::string> words) {
   std::vector<char*> argv = c_argv(words);
-  int terminal = -1;
-  pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
-  if (pid < 0) throw std::runtime_error("forkpty");
+  int out[2];
+  if (pipe(out) != 0) throw std::runtime_error("pipe");
+  pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork");
   if (pid == 0) {
-    if (chdir(dir.cwd().c_str()) != 0) _exit(126);
-    for (int sig : {SIGPIPE, SIGXFSZ, SIGINT, SIGTERM, SIGHUP}) signal(sig, SIG_DFL);
-    alarm(static_cast<unsigned>(timeout_seconds));
+    close(out[0]);
+    place(open("/dev/null", O_RDONLY), 0);
+    place(out[1], 1);
     execvp(argv[0], argv.data());
     _exit(127);
   }
+  close(out[1]);
+  std::string text;
+  while (read_some(out[0], text)) {
+  }
+  close(out[0]);
+  waitpid(pid, nullptr, 0);
+  return text;
+}
 
-  // Once ljrun has gone, reading the terminal fails (EIO) rather than ending.
+}  // namespace
+
+Result run_in_terminal(const ScopedTempDir& dir, const std::vector<std::string>& args,
+                       const std::vector<Keys>& steps, int timeout_seconds) {
+  // A tmux server of the run's own draws the screen, as a person would see it.
+  const std::string socket = (dir.root() / "tmux").string();
+  auto tmux = [&](std::vector<std::string> words) {
+    words.insert(words.begin(), {"tmux", "-S", socket, "-f", "/dev/null"});
+    return output_of(std::move(words));
+  };
+  // The shell catches SIGINT, so that Ctrl-C reaches ljrun alone (with its
+  // default action), and shows ljrun's exit status once it is done.
+  std::vector<std::string> session = {
+      "new-session", "-d", "-x", "200", "-y", "50", "--", "sh", "-c",
+      "trap : INT; cd \"$0\" && \"$@\"; printf '\\n[exit %d]\\n' $?; sleep 3600",
+      dir.cwd().string()};
+  for (const std::string& word : command_line(program(), args)) session.push_back(word);
+  tmux(session);
+
   Result r;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
+  auto wait_for = [&](const std::string& text) {
+    while (std::chrono::steady_clock::now() < deadline) {
+      r.out = tmux({"capture-pane", "-p", "-J"});
+      if (r.out.find(text) != std::string::npos) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+  };
   for (const Keys& step : steps) {
-    if (!read_until(terminal, r.out, step.after)) break;
-    write_all(terminal, step.keys);
+    if (!wait_for(step.after)) break;
+    tmux({"send-keys", "-l", step.keys});
   }
-  while (read_some(terminal, r.out)) {
+
+  // The status as waitpid gives it: the shell reports 128 + N for signal N.
+  if (wait_for("\n[exit ")) {
+    int code = std::atoi(r.out.c_str() + r.out.rfind("\n[exit ") + 7);
+    r.status = code > 128 ? code - 128 : code << 8;
   }
-  close(terminal);
-  waitpid(pid, &r.status, 0);
+  tmux({"kill-server"});
   return r;
+}
+
+bool windows() { return env("LJRUN_TEST_WINE") != nullptr; }
+
+std::string crlf(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
 }
 
 bool wrapped() { return !wrapper().empty(); }

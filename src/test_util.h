@@ -52,8 +52,8 @@ struct Options {
   bool ignore_hang_up = false;  // ljrun starts with SIGHUP ignored, as under nohup
 
   // Signals sent to ljrun, in turn: each once its standard output holds
-  // `after` (since the run began) and `delay_ms` more have passed.  Standard
-  // output is then a pipe.
+  // `after` (since the run began; on Windows with CR LF line ends) and
+  // `delay_ms` more have passed.  Standard output is then a pipe.
   struct Signal {
     std::string after;
     int number;
@@ -93,10 +93,9 @@ inline const std::optional<std::string> kNoCopy;
 void expect_killed(const ScopedTempDir& dir, const Result& r, int sig, const std::string& want_out,
                    const std::optional<std::string>& want_copy, std::vector<std::string> inputs);
 
-// Runs the built ljrun with `args` in dir.cwd() on a pseudo-terminal of its
-// own, as a person at a terminal would: each step waits until the terminal
-// has shown `after` (since the run began), then types `keys`.  Result::out is
-// everything the terminal showed, standard error included.
+// Runs ljrun with `args` in dir.cwd() in a terminal of its own, drawn by
+// tmux, as a person at a terminal would: each step waits until the screen
+// shows `after`, then types `keys`.  Result::out is the screen at the end.
 struct Keys {
   std::string after;
   std::string keys;
@@ -108,9 +107,22 @@ Result run_in_terminal(const ScopedTempDir& dir, const std::vector<std::string>&
 // on its address space don't work.
 bool instrumented();
 
+// Whether the ljrun under test is the Windows build, ljrun.exe at
+// $LJRUN_TEST_PROGRAM, run under Wine, the command $LJRUN_TEST_WINE.  Its
+// standard output and tmp.lua are written in text mode, each line feed as
+// CR LF: expect_run and expect_killed expect that of what they are given.
+bool windows();
+
+// The exit status that Wine gives a Windows process that Ctrl-C ended: the
+// low byte of STATUS_CONTROL_C_EXIT (0xC000013A).
+inline constexpr int kWindowsInterruptedStatus = 0x3a;
+
 // Whether ljrun runs under a wrapper ($LJRUN_TEST_WRAPPER), where very large
 // inputs take too long.
 bool wrapped();
+
+// `text` with each line feed written as CR LF, as Windows text mode does.
+std::string crlf(std::string_view text);
 
 // Bytes shown as a C string literal, so that control bytes can be read.
 std::string shown(std::string_view bytes);
