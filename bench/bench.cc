@@ -185,7 +185,7 @@ int main(int argc, char** argv) {
   const size_t small = quick ? mb / 10 : 5 * mb;
   const size_t large = quick ? mb : 50 * mb;
   const int startup_runs = quick ? 5 : 500;
-  const int large_runs = quick ? 3 : 7;
+  const int large_runs = quick ? 3 : 9;
   std::FILE* f = std::fopen("hello.lua", "wb");
   std::fputs("return \"hello\"\n", f);
   std::fclose(f);

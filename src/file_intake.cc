@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <vector>
 
 #include "platform.h"
 
@@ -32,10 +31,12 @@ void read_text(RunState& st, std::FILE* f) {
 }
 
 bool take_file(RunState& st, const char* path) {
-  std::vector<char> io(kReadBuffer);  // outlives the stream that uses it
+  // Outlives the stream that uses it; left uninitialised, so that a short
+  // file touches only the start of it.
+  auto io = std::make_unique_for_overwrite<char[]>(kReadBuffer);
   File f(std::fopen(path, "rb"));
   if (!f) return false;
-  std::setvbuf(f.get(), io.data(), _IOFBF, io.size());
+  std::setvbuf(f.get(), io.get(), _IOFBF, kReadBuffer);
   FileInfo info = file_info(f.get());
   if (!info.ok || info.is_dir) return false;
 
